@@ -1,0 +1,1 @@
+// Until this library has its first unit.
