@@ -1,0 +1,7 @@
+#include "dialogs/Unit2.h"
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form2"));
+}

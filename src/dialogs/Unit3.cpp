@@ -1,0 +1,7 @@
+#include "dialogs/Unit3.h"
+
+TForm3::TForm3(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form3"));
+}

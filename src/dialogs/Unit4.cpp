@@ -1,0 +1,7 @@
+#include "dialogs/Unit4.h"
+
+TForm4::TForm4(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form4"));
+}

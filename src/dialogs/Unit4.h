@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+// Import Instructions window.
+class TForm4 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm4(QWidget* parent = nullptr);
+};
