@@ -1,0 +1,50 @@
+#pragma once
+
+#include "mapping/CatalogueEntry.h"
+#include "mapping/ColumnMapping.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A destination field's name for a catalogue index; empty when none carries it.
+using TNameOfIndex = std::function<QString(int)>;
+
+// The chosen mapping as the run log keeps it: a framing line, then " i : t-f"
+// for every column i whose field index is 1..255, then the closing line.
+QStringList TranslationTableLines(const TColumnMap& columnMap, const TFieldCatalogue& catalogue);
+
+// One preview: for every column i (0..256) with a field index other than 0, the
+// field's name, followed by ": " and item i when the row list has one. Cells are
+// shown raw: no filter, no flag limit.
+QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameOfIndex& nameOf);
+
+// What the preview shows once every row has been tested.
+QStringList EndOfFileLines();
+
+// The warning shown on leaving the mapping page with fewer than two Field list
+// clicks; lines broken by a lone CR.
+QString CounterWarningText();
+
+// Shown when a preview has exactly one line.
+QString OneFieldMessageText();
+
+// Whether the Field list click counter (a label caption) is below two; a caption
+// that is not a number counts as one click.
+bool CounterBelowTwo(const QString& caption);
+
+// The outcome of testing the source line at testRow.
+struct TPreviewStep
+{
+    QStringList Lines;
+    bool EndOfFile = false;       // Lines are the end-of-file lines; the test button goes off
+    bool OneFieldWarning = false; // show OneFieldMessageText()
+
+    bool operator==(const TPreviewStep&) const = default;
+};
+
+// Previews source line testRow (zero-based); the caller advances testRow afterwards
+// unless EndOfFile.
+TPreviewStep PreviewSourceLine(const QStringList& sourceLines, qint32 testRow, const TColumnMap& columnMap,
+                               const TNameOfIndex& nameOf);
