@@ -1,1 +1,0 @@
-// Until this library has its first unit.
