@@ -78,10 +78,15 @@ QString DecodeText(const QByteArray& bytes, TextEncoding* found)
         encoding = TextEncoding::Utf16BE;
         QStringDecoder decoder(QStringDecoder::Utf16BE);
         text = decoder.decode(QByteArrayView(bytes).sliced(2));
-    } else if (IsValidUtf8(bytes)) {
-        text = QString::fromUtf8(bytes);
     } else {
-        text = DecodeWindows1252(bytes);
+        // One decoding pass: a large file is not decoded twice just to learn
+        // whether it is UTF-8.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = decoder.decode(bytes);
+        if (decoder.hasError()) {
+            text = QString();
+            text = DecodeWindows1252(bytes);
+        }
     }
     if (found)
         *found = encoding;
