@@ -119,7 +119,8 @@ bool ExtractFirstMimePart(const QByteArray& body, TMimePart& part, QString* erro
     if (index >= lines.size())
         return fail("MIME part has no content");
     const QByteArray fullType = part.ContentType;
-    part.ContentType = fullType.left(fullType.indexOf(';')).trimmed().toLower();
+    const qsizetype semicolon = fullType.indexOf(';');
+    part.ContentType = (semicolon < 0 ? fullType : fullType.left(semicolon)).trimmed().toLower();
     part.Charset = ParameterValue(fullType, "charset");
 
     // The content runs to the line break before the next boundary line.
