@@ -25,6 +25,9 @@ test: build
 bench: build
 	@scripts/bench.sh $(BUILD)
 
+fuzz:
+	@scripts/fuzz.sh 300 $(BUILD)
+
 screenshots: build
 	@scripts/screenshots.sh $(BUILD)
 
