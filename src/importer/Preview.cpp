@@ -32,6 +32,22 @@ QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap
     return lines;
 }
 
+namespace
+{
+
+// An index no item carries shows an empty name rather than failing the preview.
+TNameOfIndex NamesFrom(const TNameList& fieldNames)
+{
+    return [&fieldNames](int index) { return fieldNames.NameOf(index).value_or(QString()); };
+}
+
+} // namespace
+
+QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameList& fieldNames)
+{
+    return PreviewLines(rowList, columnMap, NamesFrom(fieldNames));
+}
+
 QStringList EndOfFileLines()
 {
     return {QStringLiteral("You have reached the end of the file."), QStringLiteral(" "),
@@ -71,4 +87,10 @@ TPreviewStep PreviewSourceLine(const QStringList& sourceLines, qint32 testRow, c
     step.Lines = PreviewLines(BuildRowList(sourceLines[testRow], testRow + 1), columnMap, nameOf);
     step.OneFieldWarning = step.Lines.size() == 1;
     return step;
+}
+
+TPreviewStep PreviewSourceLine(const QStringList& sourceLines, qint32 testRow, const TColumnMap& columnMap,
+                               const TNameList& fieldNames)
+{
+    return PreviewSourceLine(sourceLines, testRow, columnMap, NamesFrom(fieldNames));
 }

@@ -2,6 +2,7 @@
 
 #include "mapping/CatalogueEntry.h"
 #include "mapping/ColumnMapping.h"
+#include "mapping/NameList.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,9 @@ QStringList TranslationTableLines(const TColumnMap& columnMap, const TFieldCatal
 // field's name, followed by ": " and item i when the row list has one. Cells are
 // shown raw: no filter, no flag limit.
 QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameOfIndex& nameOf);
+
+// The same, naming each field from a name list (its first item carrying the index).
+QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameList& fieldNames);
 
 // What the preview shows once every row has been tested.
 QStringList EndOfFileLines();
@@ -48,3 +52,5 @@ struct TPreviewStep
 // unless EndOfFile.
 TPreviewStep PreviewSourceLine(const QStringList& sourceLines, qint32 testRow, const TColumnMap& columnMap,
                                const TNameOfIndex& nameOf);
+TPreviewStep PreviewSourceLine(const QStringList& sourceLines, qint32 testRow, const TColumnMap& columnMap,
+                               const TNameList& fieldNames);

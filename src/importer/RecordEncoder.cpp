@@ -1,31 +1,12 @@
 #include "importer/RecordEncoder.h"
 
+#include "exchange/Envelope.h"
+
 namespace
 {
 
 // Columns and catalogue indexes beyond this are never sent.
 constexpr int LastSentIndex = 255;
-
-// The nine characters the service expects percent-encoded in the password,
-// the percent sign first so the later replacements are not encoded twice.
-QString EncodePassword(const QString& password)
-{
-    static const char order[] = "%*#&<> []";
-    QString result = password;
-    for (const char* c = order; *c != '\0'; ++c) {
-        const QChar ch = QLatin1Char(*c);
-        const QString code = QStringLiteral("%%1").arg(int(ch.unicode()), 2, 16, QLatin1Char('0')).toUpper();
-        result.replace(ch, code);
-    }
-    return result;
-}
-
-QString RecordRequestHead(const QString& accountNumber, const QString& loginName, const QString& password,
-                          const QString& siteNumber)
-{
-    return QStringLiteral("AC=") + accountNumber + QStringLiteral("&EL=") + loginName + QStringLiteral("&EP=")
-        + EncodePassword(password) + QStringLiteral("&RT=31&SI=") + siteNumber;
-}
 
 QString Pair(const QString& key, const QString& value)
 {
@@ -58,7 +39,7 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
     if (rowList.size() < 2)
         return record;
 
-    QString text = RecordRequestHead(accountNumber, loginName, password, siteNumber);
+    QString text = RecordHead(accountNumber, loginName, password, siteNumber);
     const QString rowName = QStringLiteral("Row ") + Num(cRow);
     qint32 flags = 0;
 

@@ -66,6 +66,24 @@ private slots:
                  QStringList{QStringLiteral("F5: 12")});
     }
 
+    void previewLines_nameListFirstItemCarryingIndex()
+    {
+        TNameList names;
+        names.Append(QStringLiteral("Last name"), 5);
+        names.Append(QStringLiteral("Surname again"), 5);
+        names.Append(QStringLiteral("Hire date"), 7);
+        TColumnMap map{};
+        map[1].FieldIndex = 7;
+        map[2].FieldIndex = 5;
+        map[3].FieldIndex = 9; // no item carries it
+        const QStringList expected{QStringLiteral("Hire date: 1/2/2003"), QStringLiteral("Last name: Ann"),
+                                   QStringLiteral(": x")};
+        QCOMPARE(PreviewLines({QStringLiteral("1"), QStringLiteral("1/2/2003"), QStringLiteral("Ann"), QStringLiteral("x")},
+                              map, names),
+                 expected);
+        QCOMPARE(PreviewSourceLine({QStringLiteral("Ann")}, 0, TColumnMap{}, names).Lines, QStringList());
+    }
+
     void previewSourceLine_data()
     {
         QTest::addColumn<QStringList>("sourceLines");
