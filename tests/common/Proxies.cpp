@@ -23,10 +23,16 @@ TProxyProcess::TProxyProcess(TKind kind)
 
 TProxyProcess::~TProxyProcess()
 {
+    Stop();
+}
+
+void TProxyProcess::Stop()
+{
     if (Process) {
         Process->kill();
         Process->waitForFinished(5000);
         delete Process;
+        Process = nullptr;
     }
 }
 

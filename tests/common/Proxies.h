@@ -29,6 +29,7 @@ public:
 
     // user empty: no authentication. Waits up to 10 s for the port to accept.
     bool Start(const QString& user = QString(), const QString& password = QString());
+    void Stop();
     int Port() const { return FPort; }
     QString ErrorText() const { return FError; }
     // What the proxy wrote so far (its log goes to the console).

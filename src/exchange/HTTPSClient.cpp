@@ -1,0 +1,483 @@
+#include "exchange/HTTPSClient.h"
+
+#include "core/TextDecoder.h"
+
+#include <QEventLoop>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <map>
+
+Q_LOGGING_CATEGORY(lcHttps, "qimport.exchange.https")
+
+THTTPSError::THTTPSError(int code, const QString& message)
+    : ErrorCode(code)
+    , Text(message)
+    , Utf8(message.toUtf8())
+{
+}
+
+namespace {
+
+struct TCurlGlobal
+{
+    TCurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+};
+
+void EnsureCurlGlobal()
+{
+    static TCurlGlobal once;
+}
+
+// Host names become part of proxy URLs, so anything beyond a host's own
+// characters (spaces, '@', '/', control characters) is refused outright.
+bool IsHostText(const QString& host)
+{
+    for (QChar c : host) {
+        const ushort u = c.unicode();
+        const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '.'
+                     || u == '-' || u == '_' || u == ':' || u == '[' || u == ']';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+QString HostPort(const QString& host, quint16 port)
+{
+    const bool ipv6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
+    return (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') + QString::number(port);
+}
+
+QString UrlCredential(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+} // namespace
+
+// libcurl's multi interface driven by the thread's own event loop: socket
+// notifiers and a timer wake us, so waiting costs no CPU.
+struct TCurlSession
+{
+    struct TSocketWatch
+    {
+        QSocketNotifier* Read = nullptr;
+        QSocketNotifier* Write = nullptr;
+    };
+
+    CURL* Easy = nullptr;
+    CURLM* Multi = nullptr;
+    QTimer Timer;
+    std::map<curl_socket_t, TSocketWatch> Sockets;
+    QEventLoop* Loop = nullptr;
+    bool Attached = false;
+    bool Done = false;
+    CURLcode Result = CURLE_OK;
+    QByteArray RequestBody;
+    QByteArray Body;
+    bool TooLarge = false;
+    bool ResponseStarted = false;
+    curl_slist* Headers = nullptr;
+    char ErrorBuffer[CURL_ERROR_SIZE] = {};
+    std::function<void()> OnResponseStarted;
+
+    TCurlSession()
+    {
+        EnsureCurlGlobal();
+        Easy = curl_easy_init();
+        Multi = curl_multi_init();
+        Timer.setSingleShot(true);
+        QObject::connect(&Timer, &QTimer::timeout, [this] { Action(CURL_SOCKET_TIMEOUT, 0); });
+        curl_multi_setopt(Multi, CURLMOPT_SOCKETFUNCTION, &TCurlSession::SocketCallback);
+        curl_multi_setopt(Multi, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(Multi, CURLMOPT_TIMERFUNCTION, &TCurlSession::TimerCallback);
+        curl_multi_setopt(Multi, CURLMOPT_TIMERDATA, this);
+    }
+
+    ~TCurlSession()
+    {
+        if (Attached)
+            curl_multi_remove_handle(Multi, Easy);
+        curl_easy_cleanup(Easy);
+        curl_multi_cleanup(Multi);
+        for (auto& [fd, watch] : Sockets) {
+            delete watch.Read;
+            delete watch.Write;
+        }
+        curl_slist_free_all(Headers);
+    }
+
+    void Unwatch(curl_socket_t fd)
+    {
+        auto it = Sockets.find(fd);
+        if (it == Sockets.end())
+            return;
+        // We may be inside one of these notifiers' own signal.
+        for (QSocketNotifier* n : {it->second.Read, it->second.Write}) {
+            if (n) {
+                n->setEnabled(false);
+                n->deleteLater();
+            }
+        }
+        Sockets.erase(it);
+    }
+
+    QSocketNotifier* Notifier(curl_socket_t fd, QSocketNotifier::Type type, int event)
+    {
+        auto* n = new QSocketNotifier(qintptr(fd), type);
+        QObject::connect(n, &QSocketNotifier::activated, [this, fd, event] { Action(fd, event); });
+        return n;
+    }
+
+    static int SocketCallback(CURL*, curl_socket_t fd, int what, void* userp, void*)
+    {
+        auto* self = static_cast<TCurlSession*>(userp);
+        if (what == CURL_POLL_REMOVE) {
+            self->Unwatch(fd);
+            return 0;
+        }
+        TSocketWatch& watch = self->Sockets[fd];
+        const bool wantRead = what == CURL_POLL_IN || what == CURL_POLL_INOUT;
+        const bool wantWrite = what == CURL_POLL_OUT || what == CURL_POLL_INOUT;
+        if (wantRead && !watch.Read)
+            watch.Read = self->Notifier(fd, QSocketNotifier::Read, CURL_CSELECT_IN);
+        if (wantWrite && !watch.Write)
+            watch.Write = self->Notifier(fd, QSocketNotifier::Write, CURL_CSELECT_OUT);
+        if (watch.Read)
+            watch.Read->setEnabled(wantRead);
+        if (watch.Write)
+            watch.Write->setEnabled(wantWrite);
+        return 0;
+    }
+
+    static int TimerCallback(CURLM*, long timeoutMs, void* userp)
+    {
+        auto* self = static_cast<TCurlSession*>(userp);
+        if (timeoutMs < 0)
+            self->Timer.stop();
+        else
+            self->Timer.start(int(timeoutMs));
+        return 0;
+    }
+
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* userp)
+    {
+        auto* self = static_cast<TCurlSession*>(userp);
+        const size_t bytes = size * count;
+        if (self->Body.size() + qint64(bytes) > THTTPSClient::MaxReplyBytes) {
+            self->TooLarge = true;
+            return 0; // aborts the transfer
+        }
+        self->Body.append(data, qsizetype(bytes));
+        return bytes;
+    }
+
+    static size_t HeaderCallback(char*, size_t size, size_t count, void* userp)
+    {
+        static_cast<TCurlSession*>(userp)->ResponseStarted = true;
+        return size * count;
+    }
+
+    void Action(curl_socket_t fd, int events)
+    {
+        int running = 0;
+        curl_multi_socket_action(Multi, fd, events, &running);
+        if (Attached && ResponseStarted && OnResponseStarted) {
+            auto notify = std::move(OnResponseStarted);
+            OnResponseStarted = nullptr;
+            notify();
+        }
+        while (CURLMsg* msg = curl_multi_info_read(Multi, &running)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == Easy) {
+                Result = msg->data.result;
+                Done = true;
+            }
+        }
+        if (Done && Loop)
+            Loop->quit();
+    }
+};
+
+THTTPSClient::THTTPSClient(QObject* parent)
+    : QObject(parent)
+    , Session(new TCurlSession)
+{
+}
+
+THTTPSClient::~THTTPSClient()
+{
+    delete Session;
+}
+
+void THTTPSClient::SetProxyServer(const QString& host)
+{
+    if (!IsHostText(host))
+        throw THTTPSError(hecBadValue, QStringLiteral("The proxy server name \"%1\" is not a valid host name.").arg(host));
+    FProxyServer = host;
+}
+
+void THTTPSClient::SetFirewallHost(const QString& host)
+{
+    if (!IsHostText(host))
+        throw THTTPSError(hecBadValue, QStringLiteral("The firewall host \"%1\" is not a valid host name.").arg(host));
+    FFirewallHost = host;
+}
+
+void THTTPSClient::SetProxySSL(TProxySSL mode)
+{
+    if (mode < psAutomatic || mode > psTunnel)
+        throw THTTPSError(hecBadValue, QStringLiteral("Unknown proxy SSL mode %1.").arg(int(mode)));
+    FProxySSL = mode;
+}
+
+void THTTPSClient::SetFirewallType(TFirewallType type)
+{
+    if (type < fwNone || type > fwSOCKS5)
+        throw THTTPSError(hecBadValue, QStringLiteral("Unknown firewall type %1.").arg(int(type)));
+    FFirewallType = type;
+}
+
+QString THTTPSClient::Config(const QString& setting)
+{
+    const qsizetype eq = setting.indexOf(QLatin1Char('='));
+    const QString name = (eq < 0 ? setting : setting.left(eq)).trimmed();
+    if (name.compare(QLatin1String("SSLEnabledProtocols"), Qt::CaseInsensitive) != 0)
+        return QString();
+    if (eq >= 0) {
+        bool ok = false;
+        const int value = setting.mid(eq + 1).trimmed().toInt(&ok);
+        if (!ok || value < 0)
+            throw THTTPSError(hecBadValue, QStringLiteral("Invalid value for SSLEnabledProtocols."));
+        SSLEnabledProtocols = value;
+    }
+    return QString::number(SSLEnabledProtocols);
+}
+
+namespace {
+
+// The protocol flags pair a client and a server bit per TLS version.
+long SSLVersionOption(int flags)
+{
+    struct TVersion
+    {
+        int Bits;
+        long Min;
+        long Max;
+    };
+    static const TVersion versions[] = {
+        {0x00C0, long(CURL_SSLVERSION_TLSv1_0), long(CURL_SSLVERSION_MAX_TLSv1_0)},
+        {0x0300, long(CURL_SSLVERSION_TLSv1_1), long(CURL_SSLVERSION_MAX_TLSv1_1)},
+        {0x0C00, long(CURL_SSLVERSION_TLSv1_2), long(CURL_SSLVERSION_MAX_TLSv1_2)},
+        {0x3000, long(CURL_SSLVERSION_TLSv1_3), long(CURL_SSLVERSION_MAX_TLSv1_3)},
+    };
+    long minimum = -1;
+    long maximum = -1;
+    for (const TVersion& v : versions) {
+        if (flags & v.Bits) {
+            if (minimum < 0)
+                minimum = v.Min;
+            maximum = v.Max;
+        }
+    }
+    return minimum < 0 ? long(CURL_SSLVERSION_DEFAULT) : minimum | maximum;
+}
+
+void SetText(CURL* easy, CURLoption option, const QString& text)
+{
+    curl_easy_setopt(easy, option, text.toUtf8().constData()); // libcurl copies option strings
+}
+
+} // namespace
+
+void THTTPSClient::Post(const QString& url)
+{
+    if (InProgress)
+        throw THTTPSError(hecPostInProgress,
+                          QStringLiteral("A request is already being sent; wait for it to finish before sending another."));
+    InProgress = true;
+    struct TBusyGuard
+    {
+        bool& Flag;
+        ~TBusyGuard() { Flag = false; }
+    } busyGuard{InProgress};
+
+    TCurlSession& s = *Session;
+    CURL* easy = s.Easy;
+    // Reset keeps the live connection, so consecutive posts reuse it.
+    curl_easy_reset(easy);
+    s.RequestBody = FPostData;
+    s.Body.clear();
+    s.TooLarge = false;
+    s.Done = false;
+    s.Result = CURLE_OK;
+    s.ResponseStarted = false;
+    s.ErrorBuffer[0] = 0;
+    curl_slist_free_all(s.Headers);
+    s.Headers = nullptr;
+    s.Headers = curl_slist_append(s.Headers, ("Content-Type: " + FContentType.toUtf8()).constData());
+    s.Headers = curl_slist_append(s.Headers, "Expect:");
+
+    SetText(easy, CURLOPT_URL, url);
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, s.RequestBody.constData());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(s.RequestBody.size()));
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, s.Headers);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    if (FTimeout > 0)
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(FTimeout) * 1000L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TCurlSession::WriteCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &s);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TCurlSession::HeaderCallback);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &s);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, s.ErrorBuffer);
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The extra bundle joins the system's certificate directory, which stays in use.
+    if (!FCAFile.isEmpty()) {
+        SetText(easy, CURLOPT_CAINFO, FCAFile);
+        SetText(easy, CURLOPT_PROXY_CAINFO, FCAFile);
+    }
+    if (SSLEnabledProtocols != 0)
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION, SSLVersionOption(SSLEnabledProtocols));
+
+    // Route: an HTTP proxy, a firewall, or both chained (SOCKS first).
+    QString proxy;
+    QString preProxy;
+    QString proxyUser;
+    QString proxyPassword;
+    bool tunnel = false;
+    const bool useFirewall = !FFirewallHost.isEmpty() && FFirewallType != fwNone;
+    const bool useProxy = !FProxyServer.isEmpty();
+    if (useFirewall) {
+        if (FFirewallType == fwTunnel) {
+            if (useProxy)
+                throw THTTPSError(hecUnsupportedRoute,
+                                  QStringLiteral("A tunnel firewall cannot be combined with a proxy server. Clear one "
+                                                 "of them in the Connection Settings."));
+            proxy = QStringLiteral("http://") + HostPort(FFirewallHost, FFirewallPort);
+            tunnel = true;
+            proxyUser = FFirewallUser;
+            proxyPassword = FFirewallPassword;
+        } else {
+            const QString scheme = FFirewallType == fwSOCKS4 ? QStringLiteral("socks4://") : QStringLiteral("socks5h://");
+            const QString address = HostPort(FFirewallHost, FFirewallPort);
+            if (useProxy) {
+                // libcurl sends the SOCKS hop's credentials to the HTTP proxy as well, so two
+                // different sets cannot work together.
+                if (!FFirewallUser.isEmpty() && !FProxyUser.isEmpty()
+                    && (FFirewallUser != FProxyUser || FFirewallPassword != FProxyPassword))
+                    throw THTTPSError(hecUnsupportedRoute,
+                                      QStringLiteral("A SOCKS firewall and a proxy server that both need a user name "
+                                                     "can only be combined when both use the same user name and "
+                                                     "password."));
+                QString credentials;
+                if (!FFirewallUser.isEmpty()) {
+                    credentials = UrlCredential(FFirewallUser);
+                    if (FFirewallType == fwSOCKS5)
+                        credentials += QLatin1Char(':') + UrlCredential(FFirewallPassword);
+                    credentials += QLatin1Char('@');
+                }
+                preProxy = scheme + credentials + address;
+            } else {
+                proxy = scheme + address;
+                proxyUser = FFirewallUser;
+                proxyPassword = FFirewallPassword;
+            }
+        }
+    }
+    if (useProxy) {
+        proxy = (FProxySSL == psAlways ? QStringLiteral("https://") : QStringLiteral("http://"))
+              + HostPort(FProxyServer, FProxyPort);
+        proxyUser = FProxyUser;
+        proxyPassword = FProxyPassword;
+        tunnel = FProxySSL == psTunnel;
+    }
+    if (!proxy.isEmpty()) {
+        SetText(easy, CURLOPT_PROXY, proxy);
+        if (!preProxy.isEmpty())
+            SetText(easy, CURLOPT_PRE_PROXY, preProxy);
+        if (!proxyUser.isEmpty()) {
+            SetText(easy, CURLOPT_PROXYUSERNAME, proxyUser);
+            SetText(easy, CURLOPT_PROXYPASSWORD, proxyPassword);
+            curl_easy_setopt(easy, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
+        }
+        curl_easy_setopt(easy, CURLOPT_HTTPPROXYTUNNEL, tunnel ? 1L : 0L);
+    } else if (!FUseSystemProxy) {
+        curl_easy_setopt(easy, CURLOPT_PROXY, ""); // ignore the proxy environment variables
+    }
+
+    // The request's events come as soon as the reply starts, while the reply
+    // may still be on its way; a handler's failure ends the post.
+    std::exception_ptr handlerFailure;
+    bool requestEventsRaised = false;
+    QEventLoop loop;
+    auto raiseRequestEvents = [&] {
+        if (requestEventsRaised)
+            return;
+        requestEventsRaised = true;
+        emit StartTransfer(0);
+        if (!s.RequestBody.isEmpty())
+            emit Transfer(0, s.RequestBody.size(), 100, QString::fromLatin1(s.RequestBody));
+        emit EndTransfer(0);
+    };
+    s.OnResponseStarted = [&] {
+        try {
+            raiseRequestEvents();
+        } catch (...) {
+            handlerFailure = std::current_exception();
+            loop.quit();
+        }
+    };
+
+    CURLMcode added = curl_multi_add_handle(s.Multi, easy);
+    if (added != CURLM_OK) {
+        s.OnResponseStarted = nullptr;
+        throw THTTPSError(hecSetupFailed, QString::fromUtf8(curl_multi_strerror(added)));
+    }
+    s.Attached = true;
+    s.Loop = &loop;
+    if (!s.Done)
+        loop.exec();
+    s.Loop = nullptr;
+    s.OnResponseStarted = nullptr;
+    curl_multi_remove_handle(s.Multi, easy);
+    s.Attached = false;
+
+    if (handlerFailure)
+        std::rethrow_exception(handlerFailure);
+    if (s.TooLarge)
+        throw THTTPSError(hecReplyTooLarge,
+                          QStringLiteral("The server's reply is larger than %1 bytes; the request failed.")
+                              .arg(MaxReplyBytes));
+    if (s.Result != CURLE_OK) {
+        QString detail = QString::fromUtf8(s.ErrorBuffer);
+        if (detail.isEmpty())
+            detail = QString::fromUtf8(curl_easy_strerror(s.Result));
+        QString message = detail;
+        if (s.Result == CURLE_PEER_FAILED_VERIFICATION)
+            message = QStringLiteral("The server's certificate is not trusted: ") + detail;
+        else if (s.Result == CURLE_OPERATION_TIMEDOUT)
+            message = QStringLiteral("The request timed out: ") + detail;
+        qCDebug(lcHttps) << "post failed" << int(s.Result) << message;
+        throw THTTPSError(int(s.Result), message);
+    }
+
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    const QByteArray body = std::exchange(s.Body, QByteArray());
+    raiseRequestEvents();
+    if (status >= 400)
+        emit Error(int(status), QStringLiteral("The server answered with HTTP status %1").arg(status));
+    emit StartTransfer(1);
+    if (!body.isEmpty())
+        emit Transfer(1, body.size(), 100, DecodeText(body));
+    emit EndTransfer(1);
+}

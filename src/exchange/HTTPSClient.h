@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <exception>
+
+// A failure of THTTPSClient: a setter that refuses a value, a Post that cannot
+// be made, fails on the network or runs past its time limit.
+class THTTPSError : public std::exception
+{
+public:
+    THTTPSError(int code, const QString& message);
+    const char* what() const noexcept override { return Utf8.constData(); }
+    int Code() const { return ErrorCode; }
+    QString Message() const { return Text; }
+
+private:
+    int ErrorCode;
+    QString Text;
+    QByteArray Utf8;
+};
+
+enum TProxySSL
+{
+    psAutomatic = 0,
+    psAlways = 1,
+    psNever = 2,
+    psTunnel = 3
+};
+
+enum TFirewallType
+{
+    fwNone = 0,
+    fwTunnel = 1,
+    fwSOCKS4 = 2,
+    fwSOCKS5 = 3
+};
+
+// Error codes of our own, beside libcurl's CURLcode values.
+enum THTTPSErrorCode
+{
+    hecPostInProgress = 1001,
+    hecBadValue = 1002,
+    hecUnsupportedRoute = 1003,
+    hecReplyTooLarge = 1004,
+    hecSetupFailed = 1005
+};
+
+struct TCurlSession;
+
+// One HTTP(S) POST at a time over a reused connection. Post keeps the calling
+// thread's event loop running (timers, painting, clicks) while it waits; the
+// transfer events are raised on that thread before Post returns.
+class THTTPSClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 MaxReplyBytes = 16 * 1024 * 1024;
+
+    explicit THTTPSClient(QObject* parent = nullptr);
+    ~THTTPSClient() override;
+
+    QString URL() const { return FURL; }
+    void SetURL(const QString& url) { FURL = url; }
+    QByteArray PostData() const { return FPostData; }
+    void SetPostData(const QByteArray& data) { FPostData = data; }
+    QString ContentType() const { return FContentType; }
+    void SetContentType(const QString& type) { FContentType = type; }
+
+    QString ProxyServer() const { return FProxyServer; }
+    void SetProxyServer(const QString& host);
+    quint16 ProxyPort() const { return FProxyPort; }
+    void SetProxyPort(quint16 port) { FProxyPort = port; }
+    TProxySSL ProxySSL() const { return FProxySSL; }
+    void SetProxySSL(TProxySSL mode);
+    QString ProxyUser() const { return FProxyUser; }
+    void SetProxyUser(const QString& user) { FProxyUser = user; }
+    QString ProxyPassword() const { return FProxyPassword; }
+    void SetProxyPassword(const QString& password) { FProxyPassword = password; }
+
+    QString FirewallHost() const { return FFirewallHost; }
+    void SetFirewallHost(const QString& host);
+    quint16 FirewallPort() const { return FFirewallPort; }
+    void SetFirewallPort(quint16 port) { FFirewallPort = port; }
+    QString FirewallUser() const { return FFirewallUser; }
+    void SetFirewallUser(const QString& user) { FFirewallUser = user; }
+    QString FirewallPassword() const { return FFirewallPassword; }
+    void SetFirewallPassword(const QString& password) { FFirewallPassword = password; }
+    TFirewallType FirewallType() const { return FFirewallType; }
+    void SetFirewallType(TFirewallType type);
+
+    int Timeout() const { return FTimeout; } // seconds
+    void SetTimeout(int seconds) { FTimeout = seconds; }
+    QString CAFile() const { return FCAFile; }
+    void SetCAFile(const QString& path) { FCAFile = path; }
+    bool UseSystemProxy() const { return FUseSystemProxy; }
+    void SetUseSystemProxy(bool use) { FUseSystemProxy = use; }
+
+    // "Name=Value" sets a setting, "Name" reads it; returns the setting's value
+    // after the call, or an empty text for a name we do not know.
+    QString Config(const QString& setting);
+
+    // One POST of PostData to url. Throws THTTPSError on failure or time-out,
+    // and when another Post of this client is still in progress.
+    void Post(const QString& url);
+    bool Busy() const { return InProgress; }
+
+signals:
+    void StartTransfer(int direction);
+    void Transfer(int direction, qint64 bytes, int percentDone, const QString& text);
+    void EndTransfer(int direction);
+    void Error(int code, const QString& description);
+
+private:
+    QString FURL;
+    QByteArray FPostData;
+    QString FContentType;
+    QString FProxyServer;
+    quint16 FProxyPort = 80;
+    TProxySSL FProxySSL = psAutomatic;
+    QString FProxyUser;
+    QString FProxyPassword;
+    QString FFirewallHost;
+    quint16 FFirewallPort = 80;
+    QString FFirewallUser;
+    QString FFirewallPassword;
+    TFirewallType FFirewallType = fwNone;
+    int FTimeout = 60;
+    QString FCAFile;
+    bool FUseSystemProxy = false;
+    int SSLEnabledProtocols = 0; // 0: libcurl's defaults
+    bool InProgress = false;
+    TCurlSession* Session;
+};

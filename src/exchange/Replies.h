@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+enum class TLoginVerdict
+{
+    Accepted, // "EL=0"
+    Outdated, // "EL=1"
+    Rejected  // anything else, an empty body or an error page included
+};
+
+TLoginVerdict LoginVerdict(const QString& reply);
+
+// Lines split at CR, LF or CR LF; a final line without a break counts; an
+// empty body has none.
+QStringList ReplyLines(const QString& reply);
+
+// The messages of a record reply: the rest of every line beginning "POST=".
+QStringList ServerMessages(const QString& reply);
+
+// Appends the messages not listed yet, comparing without regard to case.
+void AddNewMessages(QStringList& listed, const QStringList& messages);
+
+struct TSiteEntry
+{
+    QString Name;
+    qint32 Number = 0;
+    bool operator==(const TSiteEntry&) const = default;
+};
+
+// Lines "SI_<number>=<name>", in reply order, duplicates kept; other lines are ignored.
+QList<TSiteEntry> ParseSiteList(const QString& reply);
