@@ -1,12 +1,23 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
-// Picture viewer.
+class QLabel;
+
+// Picture viewer: shows one picture at its own size.
 class TForm3 : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit TForm3(QWidget* parent = nullptr);
+
+    // Places the viewer at screen position (100, 100).
+    void FormCreate();
+    // Shows a copy of picture; the window takes the picture's size.
+    void SetPicture(const QPixmap& picture);
+    QPixmap Picture() const;
+
+    QLabel* Image1;
 };

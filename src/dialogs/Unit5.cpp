@@ -1,7 +1,229 @@
 #include "dialogs/Unit5.h"
 
+#include <QEvent>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QPolygon>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace {
+
+const QColor ArrowOutline(128, 0, 0);
+const QColor ArrowFill(255, 0, 0);
+const QColor ArrowText(255, 255, 0);
+
+// The arrows were laid out in points on a 96 dpi screen; pictures are in pixels,
+// so the sizes are fixed in pixels and do not follow the device's resolution.
+int PointsToPixels(int points)
+{
+    return (points * 96 + 36) / 72;
+}
+
+// Writes text with its top-left corner at (x, y) on the current background colour.
+void WriteText(QPainter& painter, int x, int y, const QString& text)
+{
+    const QFontMetrics metrics(painter.font());
+    painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), painter.background());
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+} // namespace
+
+QRect TutorialOverlayRect(const QRect& frame)
+{
+    return QRect(frame.left() + 3, frame.top() + 30, frame.width() - 6, frame.height() - 34);
+}
+
+QStringList TutorialCaption(const QString& aText)
+{
+    if (aText == QLatin1String("1"))
+        return {QStringLiteral("Select a column you want"), QStringLiteral("imported into Quillmarsh.")};
+    if (aText == QLatin1String("2"))
+        return {QStringLiteral("Choose to import this field,"), QStringLiteral("or ignore it.")};
+    if (aText == QLatin1String("3"))
+        return {QStringLiteral("Choose the Tab, Box and Field you want"), QStringLiteral("the source data transferred to.")};
+    if (aText == QLatin1String("4"))
+        return {QStringLiteral("Repeat steps 1-3 for each column (field)"),
+                QStringLiteral("of data, then click \"Next\" to finish.")};
+    return {};
+}
+
 TForm5::TForm5(QWidget* parent)
-    : QWidget(parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form5"));
+    // Closing the overlay must never end the program, even with the main window hidden.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->move(0, 0);
+
+    Button2 = new QPushButton(QStringLiteral("Close Tutorial"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setFixedSize(105, 41);
+    Button2->raise();
+    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+}
+
+void TForm5::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous())
+        FormShow();
+    QWidget::showEvent(event);
+}
+
+void TForm5::FormShow()
+{
+    if (!MainWindow)
+        return;
+    const QRect area = TutorialOverlayRect(MainWindow->frameGeometry());
+    setGeometry(area);
+    Image1->setGeometry(0, 0, area.width(), area.height());
+}
+
+void TForm5::Button2Click()
+{
+    hide();
+}
+
+void TForm5::WMEnterSizeMove()
+{
+    // Nothing to report if the overlay is already gone.
+    if (isVisible())
+        close();
+}
+
+void TForm5::WatchMainWindow(QWidget* mainWindow)
+{
+    if (MainWindow == mainWindow)
+        return;
+    if (MainWindow)
+        MainWindow->removeEventFilter(this);
+    MainWindow = mainWindow;
+    if (MainWindow)
+        MainWindow->installEventFilter(this);
+}
+
+bool TForm5::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == MainWindow) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::NonClientAreaMouseButtonPress:
+            WMEnterSizeMove();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm5::RunTutorial(QWidget* mainWindow, const QPixmap& snapshot, const QRect& quickTutorial,
+                         const QRect& image7, int panel1Height)
+{
+    WatchMainWindow(mainWindow);
+    const QRect frame = mainWindow->frameGeometry();
+
+    // A fresh picture every time, so nothing of an earlier run shows through.
+    QPixmap frozen(frame.width(), frame.height());
+    frozen.fill(palette().color(QPalette::Button));
+    {
+        QPainter painter(&frozen);
+        painter.drawPixmap(0, 0, snapshot);
+        // Light up the two places the tutorial talks about.
+        painter.fillRect(quickTutorial.adjusted(-5, -5, 5, 5), Qt::white);
+        painter.fillRect(QRect(image7.left() - 15, image7.top() + panel1Height - 5, image7.width() + 30,
+                               image7.height() + 10),
+                         Qt::white);
+    }
+
+    show();
+    raise();
+    const QRect area = TutorialOverlayRect(frame);
+    FPicture = QPixmap(area.size());
+    FPicture.fill(palette().color(QPalette::Button));
+    {
+        QPainter painter(&FPicture);
+        painter.drawPixmap(0, 0, frozen);
+    }
+
+    Button2->move(quickTutorial.left() + quickTutorial.width() + 10, quickTutorial.top() + 6);
+    Button2->raise();
+    RepaintPicture();
+
+    drawArrow(100, 100, QStringLiteral("1"));
+    RepaintPicture();
+    drawArrow(275, 250, QStringLiteral("2"));
+    Pause();
+    RepaintPicture();
+    drawArrow(100, 380, QStringLiteral("3"));
+    Pause();
+    RepaintPicture();
+    drawArrow(700, image7.top() + panel1Height + 160, QStringLiteral("4"));
+    Pause();
+    RepaintPicture();
+}
+
+void TForm5::drawArrow(int xPos, int yPos, const QString& aText)
+{
+    if (FPicture.isNull())
+        return;
+    const bool pointsRight = aText == QLatin1String("4");
+    const QPoint tip(xPos + 2, yPos + 102);
+    QPolygon outline;
+    if (pointsRight) {
+        outline << tip << QPoint(xPos - 88, yPos + 12) << QPoint(xPos - 88, yPos + 72) << QPoint(220, yPos + 72)
+                << QPoint(220, yPos + 132) << QPoint(xPos - 88, yPos + 132) << QPoint(xPos - 88, yPos + 192);
+    } else {
+        outline << tip << QPoint(xPos + 92, yPos + 12) << QPoint(xPos + 92, yPos + 72) << QPoint(700, yPos + 72)
+                << QPoint(700, yPos + 132) << QPoint(xPos + 92, yPos + 132) << QPoint(xPos + 92, yPos + 192);
+    }
+
+    QPainter painter(&FPicture);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ArrowOutline, 3));
+    painter.setBrush(ArrowFill);
+    painter.drawPolygon(outline);
+
+    painter.setPen(ArrowText);
+    painter.setBackground(ArrowFill);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(PointsToPixels(35));
+    painter.setFont(font);
+    WriteText(painter, pointsRight ? xPos - 68 : xPos + 42, yPos + 72, aText);
+
+    const QStringList caption = TutorialCaption(aText);
+    if (caption.size() == 2) {
+        font.setPixelSize(PointsToPixels(13));
+        painter.setFont(font);
+        const int x = pointsRight ? 240 : xPos + 112;
+        WriteText(painter, x, yPos + 75, caption[0]);
+        WriteText(painter, x, yPos + 102, caption[1]);
+    }
+}
+
+void TForm5::RepaintPicture()
+{
+    Image1->setPixmap(FPicture);
+    Image1->repaint();
+}
+
+void TForm5::Pause()
+{
+    if (PauseDuration <= 0)
+        return;
+    // Keeps painting but ignores the user until the arrow sequence is done.
+    QEventLoop loop;
+    QTimer::singleShot(PauseDuration, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
