@@ -1,0 +1,251 @@
+#include "app/Unit1.h"
+
+#include "app/Pictures.h"
+#include "app/StatusPanel.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/Version.h"
+#include "core/Conversions.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+QPoint InitialWindowPosition(const QSize& primaryScreen, const QRect& desktop, const QSize& window)
+{
+    // Integer division truncates toward zero, as the placement rule expects for too-small screens.
+    const int left = (primaryScreen.width() - window.width()) / 2;
+    const int top = (primaryScreen.height() - window.height()) / 2;
+    return QPoint(qMax(left, desktop.left()), qMax(top, desktop.top()));
+}
+
+TForm1::TForm1(const TForm1Options& options)
+    : QMainWindow(nullptr,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                      | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , HostDirectory(options.HostDirectory)
+    , FPrompt(options.Prompt)
+    , FClock(options.Clock)
+    , FSettingsPath(options.SettingsPath)
+{
+    Q_ASSERT(FPrompt);
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quillmarsh Import Utility"));
+    if (!FClock)
+        FClock = [] { return QDateTime::currentDateTime(); };
+    CreateControls();
+
+    connect(PageControl1, &QStackedWidget::currentChanged, this, &TForm1::PageShown);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    for (QPushButton* cancel : {Button3, Button5, Button11, Button7, Button14, Button16, Button12})
+        connect(cancel, &QPushButton::clicked, this, &TForm1::Button12Click);
+    connect(Button21, &QPushButton::clicked, this, &TForm1::Button21Click);
+    connect(RadioButton18, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
+    connect(RadioButton19, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+QString TForm1::LogPath() const
+{
+    // The very file read at start is the one extended, whatever the file system's case rules.
+    return LogFilePath(HostDirectory);
+}
+
+void TForm1::FormCreate()
+{
+    ExitPlease = false;
+    ShownMes = false;
+    if (HostDirectory.isEmpty())
+        HostDirectory = GetExeDirectory();
+    if (FSettingsPath.isEmpty()) {
+        QString programName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        if (programName.isEmpty())
+            programName = ProgramFileName();
+        FSettingsPath = SettingsPathFor(QDir(HostDirectory).filePath(programName));
+    }
+
+    RunLog.LoadFrom(LogPath());
+    RunLog.Add(StartedLine(Now()));
+    RunLog.SaveTo(LogPath());
+
+    LoadSettings();
+    SourceLines.clear();
+
+    setFixedSize(FormWidth, FormHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(InitialWindowPosition(screen->geometry().size(), screen->availableVirtualGeometry(), size()));
+    PageControl1->setCurrentWidget(TabSheet1);
+    TabSheet1Show();
+    for (QLabel* label : {Label6, Label7, Label10, Label24})
+        label->setGeometry(16, 264, 420, 80);
+}
+
+void TForm1::LoadSettings()
+{
+    const TLoadedSettings loaded = ReadSettingsFile(FSettingsPath);
+    Setup = loaded.Setup;
+    CheckBox1->setChecked(loaded.ColHeadings);
+    FileName = loaded.FileName;
+    Edit4->setText(FileName);
+    if (Setup.Account != 0)
+        Edit1->setText(FormatAccountNumber(Setup.Account));
+    if (!Setup.Email.isEmpty())
+        Edit2->setText(Setup.Email);
+    SiteNumber = QString::number(Setup.SiteNumber);
+}
+
+void TForm1::FormShow()
+{
+    FileType = 2;
+    Version = GetFileVersionText(QDir(HostDirectory).filePath(ProgramFileName()));
+    Label23->setText(QStringLiteral("Version ") + Version);
+    RunLog.Add(QStringLiteral("Version: ") + Version);
+
+    const bool wasSelected = RadioButton18->isChecked();
+    RadioButton18->setChecked(true);
+    if (!wasSelected)
+        SiteSelectionClick();
+
+    Button10->setEnabled(false);
+    Button22->setText(QStringLiteral("Quick\nTutorial"));
+}
+
+void TForm1::FormResize()
+{
+    StatusPanel0->setFixedWidth(width() - 75);
+}
+
+void TForm1::StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect)
+{
+    if (panel != 1)
+        return;
+    if (Setup.UseSSL)
+        painter.drawPixmap(rect.left() + 1, rect.top(), Image9->pixmap());
+    else
+        painter.fillRect(rect, StatusBar1->palette().color(QPalette::Window));
+}
+
+void TForm1::TabSheet1Show()
+{
+    Label21->setText(QStringLiteral("This utility copies the rows of a tab or comma delimited text file into your "
+                                    "Quillmarsh database."));
+    Label22->setText(QStringLiteral("Before you start, close the source file in any other program and have your "
+                                    "Quillmarsh account number, login name and password at hand."));
+}
+
+void TForm1::Button1Click()
+{
+    ShowPage(TabSheet2);
+}
+
+void TForm1::Button12Click()
+{
+    close();
+}
+
+void TForm1::Button21Click()
+{
+    ExitPlease = true;
+    close();
+}
+
+void TForm1::SiteSelectionClick()
+{
+    if (RadioButton19->isChecked()) {
+        ComboBox1->setEnabled(true);
+        const int index = ComboBox1->currentIndex();
+        SiteNumber = index >= 0 ? QString::number(ComboBox1->itemData(index).toInt()) : QStringLiteral("0");
+    } else {
+        ComboBox1->setEnabled(false);
+        SiteNumber = QStringLiteral("0");
+    }
+    RunLog.Add(QStringLiteral("SiteNumber changed to ") + SiteNumber + QStringLiteral(" (SiteSelectionClick)"));
+}
+
+void TForm1::FormCloseQuery(bool& canClose)
+{
+    if (ExitPlease) {
+        canClose = true;
+        return;
+    }
+    canClose = Prompt().Confirm(QStringLiteral("Close the Quillmarsh Import Utility?"));
+}
+
+void TForm1::FormClose()
+{
+    SourceLines.clear();
+
+    // A settings file that cannot be written must not keep the program open: say so and go on closing.
+    QString error;
+    if (!WriteSettingsFile(FSettingsPath, Setup, AccountNumber, SiteNumber, LoginName, CheckBox1->isChecked(),
+                           FileName, &error))
+        Prompt().ShowError(error);
+
+    RunLog.Add(StoppedLine(Now()));
+    RunLog.Add(QStringLiteral(" "));
+    RunLog.SaveTo(LogPath());
+}
+
+void TForm1::ShowPage(QWidget* page)
+{
+    PageControl1->setCurrentWidget(page);
+}
+
+void TForm1::PageShown(int index)
+{
+    // Each page's showing handler; the pages' own files add theirs here.
+    switch (index) {
+    case 0:
+        TabSheet1Show();
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (FClosed) {
+        event->accept();
+        return;
+    }
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    FClosed = true;
+    FormClose();
+    event->accept();
+}

@@ -1,0 +1,247 @@
+#pragma once
+
+#include "core/Prompt.h"
+#include "core/RunLog.h"
+#include "core/SetupRecord.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPainter;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QStatusBar;
+class QTableWidget;
+class QTimer;
+class TStatusPanel;
+
+// What the main window takes from outside, so a test can build its own.
+struct TForm1Options
+{
+    QString HostDirectory;             // empty -> GetExeDirectory()
+    IPrompt* Prompt = nullptr;         // every box and question goes through it (required)
+    std::function<QDateTime()> Clock;  // empty -> current local time
+    QString SettingsPath;              // empty -> the settings file beside the program in HostDirectory
+};
+
+// Position of a window of the given size when first shown: centred on the primary
+// screen, but never left of or above the desktop's edge.
+QPoint InitialWindowPosition(const QSize& primaryScreen, const QRect& desktop, const QSize& window);
+
+// The main window: the wizard of eight pages.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int FormWidth = 1000;
+    static constexpr int FormHeight = 750;
+    static constexpr int MinWidth = 500;
+    static constexpr int MinHeight = 420;
+
+    explicit TForm1(const TForm1Options& options);
+    ~TForm1() override;
+
+    // --- Components ---
+    QStackedWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet5 = nullptr;
+    QWidget* TabSheet6 = nullptr;
+    QWidget* TabSheet7 = nullptr;
+    QWidget* TabSheet8 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;  // "Records imported: " ...
+    TStatusPanel* StatusPanel1 = nullptr; // the SSL padlock
+    QLabel* StatusPanel2 = nullptr;  // always empty
+    QTimer* Timer1 = nullptr;        // one-second watchdog; started by the exchange
+
+    // Start page
+    QLabel* Image1 = nullptr; // logo
+    QLabel* Label23 = nullptr;
+    QLabel* Label21 = nullptr; // notice labels
+    QLabel* Label22 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button12 = nullptr;
+    QLabel* Image9 = nullptr; // padlock, hidden
+
+    // Credentials page
+    QLabel* Image2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QPushButton* Button19 = nullptr;
+    QProgressBar* Gauge1 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label24 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+
+    // File page
+    QLabel* Image3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QPushButton* Button13 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label9 = nullptr;
+    QGroupBox* GroupBox2 = nullptr; // "Master records"
+    QGroupBox* GroupBox3 = nullptr; // "Child records"
+    QList<QRadioButton*> RecordKindButtons; // RadioButton1..RadioButton17, in order
+    QProgressBar* Gauge2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+
+    // Mapping page
+    QLabel* Image4 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QPushButton* Button22 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label16 = nullptr;
+    QRadioButton* RadioButton20 = nullptr;
+    QRadioButton* RadioButton21 = nullptr;
+    QLabel* Label30 = nullptr;
+    QLabel* Label31 = nullptr;
+    QLabel* Label32 = nullptr;
+    QListWidget* ListBox4 = nullptr;
+    QListWidget* ListBox5 = nullptr;
+    QListWidget* ListBox6 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLabel* Label15 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLabel* Image7 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QLabel* Label33 = nullptr;
+    QFrame* Panel2 = nullptr; // bottom bar
+    QPushButton* Button9 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QPushButton* Button11 = nullptr;
+
+    // Test page
+    QLabel* Image5 = nullptr;
+    QLabel* Label17 = nullptr;
+    QLabel* Label18 = nullptr;
+    QPushButton* Button17 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+
+    // Site page
+    QLabel* Image6 = nullptr;
+    QLabel* Label25 = nullptr;
+    QRadioButton* RadioButton18 = nullptr;
+    QRadioButton* RadioButton19 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* Button15 = nullptr;
+    QPushButton* Button14 = nullptr;
+
+    // Import page
+    QLabel* Image8 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLabel* Label20 = nullptr;
+    QPushButton* Button20 = nullptr;
+    QListWidget* ListBox3 = nullptr;
+    QProgressBar* Gauge3 = nullptr;
+    QPushButton* Button18 = nullptr;
+    QPushButton* Button16 = nullptr;
+
+    // Final page
+    QLabel* Image10 = nullptr;
+    QLabel* Label26 = nullptr;
+    QLabel* Image11 = nullptr; // the mailbox picture
+    QPushButton* Button21 = nullptr;
+
+    // --- State ---
+    quint16 FileType = 0;
+    QString FileName;
+    QString AccountNumber;
+    QString LoginName;
+    QString Password; // memory only: never written to a file or the log
+    QString SiteNumber;
+    QString Version;
+    QString HostDirectory;
+    // Until the exchange state moves to its own object, the one flag the shell needs.
+    bool ExitPlease = false;
+    qint32 RecordsImported = 0;
+    qint32 CRow = 0;
+    bool ShownMes = false;
+    bool ShownMes2 = false;
+    SetupRecord Setup;
+
+    TRunLog RunLog;
+    QStringList SourceLines;
+
+    IPrompt& Prompt() const { return *FPrompt; }
+    QDateTime Now() const { return FClock(); }
+    QString SettingsPath() const { return FSettingsPath; }
+    QString LogPath() const;
+
+    // --- Handlers ---
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    // Paints one panel of the status bar; only panel 1 (the SSL indicator) is drawn here.
+    void StatusBar1DrawPanel(QPainter& painter, int panel, const QRect& rect);
+    void TabSheet1Show();
+    void Button1Click();
+    void Button12Click();
+    void Button21Click();
+    void SiteSelectionClick();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+
+    // Makes a page the active one and runs its showing handler.
+    void ShowPage(QWidget* page);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void LoadSettings();
+    void PageShown(int index);
+
+    // Control construction, one per page (Unit1Layout.cpp).
+    void CreateControls();
+    void CreateStartPage();
+    void CreateCredentialsPage();
+    void CreateFilePage();
+    void CreateMappingPage();
+    void CreateTestPage();
+    void CreateSitePage();
+    void CreateImportPage();
+    void CreateFinalPage();
+    void CreateStatusBar();
+
+    IPrompt* FPrompt = nullptr;
+    std::function<QDateTime()> FClock;
+    QString FSettingsPath;
+    bool FShown = false;
+    bool FClosed = false;
+};
