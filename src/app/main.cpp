@@ -52,7 +52,7 @@ int main(int argc, char* argv[])
     options.Prompt = &prompt;
     Form1 = new TForm1(options);
     prompt.SetParent(Form1);
-    Form2 = new TForm2();
+    Form2 = new TForm2(Form1->Setup, prompt);
     Form3 = new TForm3();
     Form4 = new TForm4();
     Form5 = new TForm5();
