@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "core/Conversions.h"
+#include "exchange/Exchange.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 QPoint InitialWindowPosition(const QSize& primaryScreen, const QRect& desktop, const QSize& window)
 {
@@ -45,17 +47,34 @@ TForm1::TForm1(const TForm1Options& options)
     setWindowTitle(QStringLiteral("Quillmarsh Import Utility"));
     if (!FClock)
         FClock = [] { return QDateTime::currentDateTime(); };
+    Endpoint = options.Endpoint;
     CreateControls();
+    Exchange = new TExchange(RunLog, [this] { RunLog.SaveTo(LogPath()); }, this);
 
     connect(PageControl1, &QStackedWidget::currentChanged, this, &TForm1::PageShown);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     for (QPushButton* cancel : {Button3, Button5, Button11, Button7, Button14, Button16, Button12})
         connect(cancel, &QPushButton::clicked, this, &TForm1::Button12Click);
     connect(Button21, &QPushButton::clicked, this, &TForm1::Button21Click);
-    connect(RadioButton18, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
-    connect(RadioButton19, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
+    ConnectExchange();
+    ConnectCredentialsPage();
+    ConnectSitePage();
+    ConnectFilePage();
+    ConnectMappingPage();
+    ConnectTestPage();
+    ConnectImportPage();
 
     FormCreate();
+    // The watchdog ticks from creation to the end of the window.
+    Timer1->start();
+}
+
+void TForm1::AttachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5)
+{
+    Form2 = form2;
+    Form3 = form3;
+    Form4 = form4;
+    Form5 = form5;
 }
 
 TForm1::~TForm1() = default;
@@ -68,7 +87,7 @@ QString TForm1::LogPath() const
 
 void TForm1::FormCreate()
 {
-    ExitPlease = false;
+    Exchange->ExitPlease = false;
     ShownMes = false;
     if (HostDirectory.isEmpty())
         HostDirectory = GetExeDirectory();
@@ -111,10 +130,18 @@ void TForm1::LoadSettings()
 
 void TForm1::FormShow()
 {
+    Exchange->Waiting = false;
+    Exchange->WaitFor = 0;
+    Exchange->ResponseText.clear();
+    Exchange->WaitTicks = 0;
     FileType = 2;
     Version = GetFileVersionText(QDir(HostDirectory).filePath(ProgramFileName()));
     Label23->setText(QStringLiteral("Version ") + Version);
     RunLog.Add(QStringLiteral("Version: ") + Version);
+    FieldCatalogue.ClearEntries();
+    FieldCatalogue.FieldNames.Clear();
+    FieldCatalogue.TabNames.Clear();
+    FieldCatalogue.BoxNames.Clear();
 
     const bool wasSelected = RadioButton18->isChecked();
     RadioButton18->setChecked(true);
@@ -160,26 +187,13 @@ void TForm1::Button12Click()
 
 void TForm1::Button21Click()
 {
-    ExitPlease = true;
+    Exchange->ExitPlease = true;
     close();
-}
-
-void TForm1::SiteSelectionClick()
-{
-    if (RadioButton19->isChecked()) {
-        ComboBox1->setEnabled(true);
-        const int index = ComboBox1->currentIndex();
-        SiteNumber = index >= 0 ? QString::number(ComboBox1->itemData(index).toInt()) : QStringLiteral("0");
-    } else {
-        ComboBox1->setEnabled(false);
-        SiteNumber = QStringLiteral("0");
-    }
-    RunLog.Add(QStringLiteral("SiteNumber changed to ") + SiteNumber + QStringLiteral(" (SiteSelectionClick)"));
 }
 
 void TForm1::FormCloseQuery(bool& canClose)
 {
-    if (ExitPlease) {
+    if (Exchange->ExitPlease) {
         canClose = true;
         return;
     }
@@ -208,10 +222,25 @@ void TForm1::ShowPage(QWidget* page)
 
 void TForm1::PageShown(int index)
 {
-    // Each page's showing handler; the pages' own files add theirs here.
+    // Each page's showing handler.
     switch (index) {
     case 0:
         TabSheet1Show();
+        break;
+    case 1:
+        TabSheet2Show();
+        break;
+    case 2:
+        TabSheet3Show();
+        break;
+    case 3:
+        TabSheet4Show();
+        break;
+    case 4:
+        TabSheet5Show();
+        break;
+    case 6:
+        TabSheet7Show();
         break;
     default:
         break;

@@ -3,6 +3,9 @@
 #include "core/Prompt.h"
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
+#include "exchange/Connection.h"
+#include "mapping/ColumnMapping.h"
+#include "mapping/FieldCatalogue.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -26,6 +29,12 @@ class QStatusBar;
 class QTableWidget;
 class QTimer;
 class TStatusPanel;
+class TExchange;
+class TImportRun;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
 
 // What the main window takes from outside, so a test can build its own.
 struct TForm1Options
@@ -34,6 +43,7 @@ struct TForm1Options
     IPrompt* Prompt = nullptr;         // every box and question goes through it (required)
     std::function<QDateTime()> Clock;  // empty -> current local time
     QString SettingsPath;              // empty -> the settings file beside the program in HostDirectory
+    TEndpointOptions Endpoint;         // endpoint host and optional CA file (--host, --ca-file)
 };
 
 // Position of a window of the given size when first shown: centred on the primary
@@ -173,7 +183,7 @@ public:
     // Final page
     QLabel* Image10 = nullptr;
     QLabel* Label26 = nullptr;
-    QLabel* Image11 = nullptr; // the mailbox picture
+    QLabel* Image12 = nullptr; // the mailbox picture
     QPushButton* Button21 = nullptr;
 
     // --- State ---
@@ -185,8 +195,6 @@ public:
     QString SiteNumber;
     QString Version;
     QString HostDirectory;
-    // Until the exchange state moves to its own object, the one flag the shell needs.
-    bool ExitPlease = false;
     qint32 RecordsImported = 0;
     qint32 CRow = 0;
     bool ShownMes = false;
@@ -195,6 +203,23 @@ public:
 
     TRunLog RunLog;
     QStringList SourceLines;
+    QChar SourceDelimiter;
+    // The catalogue of destination fields with the Tab, Box and Field name lists.
+    TCatalogue FieldCatalogue;
+    TColumnMap ColumnMap;
+    qint32 TestRow = 0;
+
+    // The exchange with the service: WaitFor, Waiting, WaitTicks, ResponseText,
+    // Retry, RetryCount, ExitPlease, and the client HTTPS1 with the encoder MIME1.
+    TExchange* Exchange = nullptr;
+    TEndpointOptions Endpoint;
+
+    // The auxiliary windows, created after this one.
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+    void AttachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* form5);
 
     IPrompt& Prompt() const { return *FPrompt; }
     QDateTime Now() const { return FClock(); }
@@ -211,9 +236,76 @@ public:
     void Button1Click();
     void Button12Click();
     void Button21Click();
-    void SiteSelectionClick();
     void FormCloseQuery(bool& canClose);
     void FormClose();
+
+    // Exchange glue (Unit1Exchange.cpp)
+    bool ConfigureConnection();
+    void PostRequest(const QString& text, quint16 replyCode, bool retrying);
+    QString encodeString(const QString& iString) const;
+    void Timer1Timer();
+    void HTTPS1StartTransfer(int direction);
+    void HTTPS1Transfer(int direction, qint64 bytesTransferred, int percentDone, const QString& text);
+    void HTTPS1EndTransfer(int direction);
+    void HTTPS1Error(int errorCode, const QString& description);
+    // The branch of the reply dispatch for the awaited reply code.
+    void DispatchReply(quint16 waitFor, const QString& reply);
+    void AddServerMessages(const QString& reply);
+
+    // Credentials page (Unit1Credentials.cpp)
+    void TabSheet2Show();
+    void Edit1Change();
+    void Button2Click();
+    void Button19Click();
+
+    // Site choice (Unit1Site.cpp)
+    void Button6Click();
+    bool LoadSiteList(const QString& reply);
+    void SiteSelectionClick();
+    void ComboBox1Change();
+    void Button15Click();
+
+    // File page (Unit1File.cpp)
+    void TabSheet3Show();
+    void RadioButton1Click(QRadioButton* sender);
+    void Button4Click();
+    void Button13Click();
+    void Edit4Exit();
+    void LoadFieldCatalogue(const QString& text);
+    void LoadSourceFile();
+    void FillSampleGrid(int n);
+
+    // Mapping page (Unit1Mapping.cpp)
+    void TabSheet4Show();
+    void StringGrid1Click();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void ComboBox2Change();
+    void RadioButton20Click();
+    void RadioButton20MouseUp();
+    void Button9Click();
+    void Button22Click();
+    void Image7Click();
+    void Label30MouseEnter();
+    void Label31MouseEnter();
+    void Label32MouseEnter();
+    void ListBox5MouseMove();
+    void ListBox6MouseMove();
+    void WMEnterSizeMove();
+
+    // Test page (Unit1Test.cpp)
+    void Button10Click();
+    void TabSheet5Show();
+    void Button8Click();
+    void Button17Click();
+
+    // Import and final pages (Unit1Import.cpp)
+    void TabSheet7Show();
+    void Button20Click();
+    void RunImport();
+    void Button18Click();
+    void SendRecord(const QStringList& rowList);
 
     // Makes a page the active one and runs its showing handler.
     void ShowPage(QWidget* page);
@@ -226,6 +318,15 @@ protected:
 private:
     void LoadSettings();
     void PageShown(int index);
+
+    // Signal wiring of each page's controls, one per page file.
+    void ConnectExchange();
+    void ConnectCredentialsPage();
+    void ConnectSitePage();
+    void ConnectFilePage();
+    void ConnectMappingPage();
+    void ConnectTestPage();
+    void ConnectImportPage();
 
     // Control construction, one per page (Unit1Layout.cpp).
     void CreateControls();

@@ -334,7 +334,7 @@ void TForm1::CreateFinalPage()
                         QStringLiteral("To 'receive' the converted records, visit the 'Applications' tab in your "
                                        "Quillmarsh mailbox."),
                         QRect(16, 80, 800, 20));
-    Image11 = MakePicture(page, "Image11", MailboxPicture(QSize(780, 500)), QPoint(16, 110));
+    Image12 = MakePicture(page, "Image12", MailboxPicture(QSize(780, 500)), QPoint(16, 110));
     Button21 = MakeButton(page, "Button21", QStringLiteral("Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
 }
 

@@ -6,6 +6,8 @@
 #include "dialogs/Unit4.h"
 #include "dialogs/Unit5.h"
 
+#include <QProcessEnvironment>
+
 #include <cstdio>
 #include <cstring>
 
@@ -50,12 +52,14 @@ int main(int argc, char* argv[])
 
     TForm1Options options;
     options.Prompt = &prompt;
+    options.Endpoint = EndpointOptionsFrom(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());
     Form1 = new TForm1(options);
     prompt.SetParent(Form1);
     Form2 = new TForm2(Form1->Setup, prompt);
     Form3 = new TForm3();
     Form4 = new TForm4();
     Form5 = new TForm5();
+    Form1->AttachWindows(Form2, Form3, Form4, Form5);
 
     Form1->show();
     const int result = app.exec();

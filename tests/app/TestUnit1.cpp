@@ -1,4 +1,5 @@
 #include "ScriptedPrompt.h"
+#include "exchange/Exchange.h"
 #include "app/Application.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/Pictures.h"
@@ -168,7 +169,7 @@ private slots:
         form->show();
         form->ShowPage(form->TabSheet8);
         form->Button21->click();
-        QVERIFY(form->ExitPlease);
+        QVERIFY(form->Exchange->ExitPlease);
         QVERIFY(!form->isVisible());
         QVERIFY(Prompt.Shown.isEmpty());
         QVERIFY(QFile::exists(IniPath()));

@@ -1,4 +1,5 @@
 // Grabs the wizard's pages as PNG pictures for the documentation. Runs headless
+#include "exchange/Exchange.h"
 // (QT_QPA_PLATFORM=offscreen) with a throw-away host directory, so no settings
 // file or log of a real installation is touched.
 #include "app/Unit1.h"
@@ -71,7 +72,7 @@ int main(int argc, char* argv[])
             ++failures;
         }
     }
-    form.ExitPlease = true;
+    form.Exchange->ExitPlease = true;
     form.close();
     return failures == 0 ? 0 : 1;
 }
