@@ -1,0 +1,234 @@
+#include "cli/CliOptions.h"
+
+#include "core/Conversions.h"
+#include "exchange/Connection.h"
+
+namespace
+{
+enum class TOptionKind
+{
+    Flag,
+    Value
+};
+
+struct TOptionSpec
+{
+    const char* Name;
+    TOptionKind Kind;
+};
+
+const TOptionSpec KnownOptions[] = {
+    {"--json", TOptionKind::Flag},        {"--headings", TOptionKind::Flag},
+    {"--no-headings", TOptionKind::Flag}, {"--dry-run", TOptionKind::Flag},
+    {"--mapping", TOptionKind::Value},    {"--site", TOptionKind::Value},
+    {"--account", TOptionKind::Value},    {"--login", TOptionKind::Value},
+    {"--password-file", TOptionKind::Value}, {"--host", TOptionKind::Value},
+    {"--ca-file", TOptionKind::Value},
+};
+
+const TOptionSpec* FindOption(const QString& name)
+{
+    for (const TOptionSpec& spec : KnownOptions)
+        if (name == QLatin1String(spec.Name))
+            return &spec;
+    return nullptr;
+}
+
+bool IsPasswordOption(const QString& arg)
+{
+    return arg == QLatin1String("--password") || arg.startsWith(QLatin1String("--password="));
+}
+
+QString PasswordRefusal()
+{
+    // The value is deliberately not repeated: it must not reach a terminal log either.
+    return QStringLiteral("--password is not accepted: a password on the command line shows in the process list "
+                          "and the shell history. Set QIMPORT_PASSWORD, use --password-file FILE, or type it at "
+                          "the prompt.");
+}
+
+// Options that only make sense for some commands.
+QString CheckApplies(const TCliOptions& o, const QStringList& seen)
+{
+    const bool isImport = o.Command == TCliCommand::Import;
+    const bool isRows = o.Command == TCliCommand::Rows;
+    for (const QString& name : seen) {
+        const bool importOnly = name == QLatin1String("--mapping") || name == QLatin1String("--headings") ||
+                                name == QLatin1String("--no-headings") || name == QLatin1String("--site") ||
+                                name == QLatin1String("--dry-run");
+        const bool rowsOnly = name == QLatin1String("--json");
+        const bool exchangeOnly = name == QLatin1String("--account") || name == QLatin1String("--login") ||
+                                  name == QLatin1String("--password-file") || name == QLatin1String("--host") ||
+                                  name == QLatin1String("--ca-file");
+        if ((importOnly && !isImport) || (rowsOnly && !isRows) || (exchangeOnly && isRows))
+            return name + QStringLiteral(" does not apply to this command");
+    }
+    return QString();
+}
+} // namespace
+
+TParsedCommandLine ParseCliArguments(const QStringList& args)
+{
+    TParsedCommandLine parsed;
+    TCliOptions& o = parsed.Options;
+    QStringList positional;
+    QStringList seen;
+    auto fail = [&](const QString& error) {
+        parsed.Error = error;
+        return parsed;
+    };
+
+    for (const QString& arg : args)
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.Command = TCliCommand::Help;
+            return parsed;
+        }
+
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (IsPasswordOption(arg))
+            return fail(PasswordRefusal());
+        if (!arg.startsWith(QLatin1String("--"))) {
+            positional.append(arg);
+            continue;
+        }
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? arg : arg.left(equals);
+        const TOptionSpec* spec = FindOption(name);
+        if (!spec)
+            return fail(QStringLiteral("Unknown option ") + name);
+        QString value;
+        if (spec->Kind == TOptionKind::Flag) {
+            if (equals >= 0)
+                return fail(name + QStringLiteral(" takes no value"));
+        } else if (equals >= 0) {
+            value = arg.mid(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args.at(++i);
+        } else {
+            return fail(name + QStringLiteral(" needs a value"));
+        }
+        seen.append(name);
+
+        if (name == QLatin1String("--json"))
+            o.Json = true;
+        else if (name == QLatin1String("--headings"))
+            o.Headings = true;
+        else if (name == QLatin1String("--no-headings"))
+            o.Headings = false;
+        else if (name == QLatin1String("--dry-run"))
+            o.DryRun = true;
+        else if (name == QLatin1String("--mapping"))
+            o.MappingFile = value;
+        else if (name == QLatin1String("--site"))
+            o.Site = value;
+        else if (name == QLatin1String("--account"))
+            o.Account = value;
+        else if (name == QLatin1String("--login"))
+            o.Login = value;
+        else if (name == QLatin1String("--password-file"))
+            o.PasswordFile = value;
+        else
+            o.EndpointArgs << name << value;
+    }
+
+    if (positional.isEmpty())
+        return fail(QStringLiteral("No command given"));
+    const QString command = positional.takeFirst();
+    if (command == QLatin1String("rows"))
+        o.Command = TCliCommand::Rows;
+    else if (command == QLatin1String("fields"))
+        o.Command = TCliCommand::Fields;
+    else if (command == QLatin1String("import"))
+        o.Command = TCliCommand::Import;
+    else
+        return fail(QStringLiteral("Unknown command ") + command);
+
+    const bool needsFile = o.Command != TCliCommand::Fields;
+    if (needsFile) {
+        if (positional.isEmpty())
+            return fail(command + QStringLiteral(" needs a FILE"));
+        o.FileName = positional.takeFirst();
+    }
+    if (!positional.isEmpty())
+        return fail(QStringLiteral("Unexpected argument ") + positional.first());
+    if (const QString error = CheckApplies(o, seen); !error.isEmpty())
+        return fail(error);
+    if (seen.contains(QLatin1String("--headings")) && seen.contains(QLatin1String("--no-headings")))
+        return fail(QStringLiteral("--headings and --no-headings exclude each other"));
+    if (o.Command == TCliCommand::Import && o.MappingFile.isEmpty())
+        return fail(QStringLiteral("import needs --mapping MAPFILE"));
+    if (o.Site) {
+        qint32 number = 0;
+        if (!TryStrToInt(o.Site->trimmed(), number) || number < 0)
+            return fail(QStringLiteral("--site needs a site number, not ") + *o.Site);
+        o.Site = QString::number(number);
+    }
+    return parsed;
+}
+
+QString CliUsageLine()
+{
+    return QStringLiteral("Usage: qimport-cli rows FILE [--json] | fields | import FILE --mapping MAPFILE [options]\n"
+                          "Try qimport-cli --help for more.\n");
+}
+
+QString CliHelpText()
+{
+    return QStringLiteral(
+               "Usage:\n"
+               "  qimport-cli rows FILE [--json]\n"
+               "  qimport-cli fields [credentials] [endpoint]\n"
+               "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--site NUMBER]\n"
+               "                     [--dry-run] [credentials] [endpoint]\n"
+               "\n"
+               "Quillmarsh Import Utility, command line: the same steps as the wizard, for recurring imports.\n"
+               "\n"
+               "Commands:\n"
+               "  rows      print the rows of FILE as they would be imported, one line per row with the cells\n"
+               "            separated by tabs (the heading row, if any, is the first line); the delimiter found\n"
+               "            goes to standard error. --json prints each row as a JSON array of its cells.\n"
+               "  fields    log in and print the field list: index, Tab, Box, Field, type, tab-separated.\n"
+               "  import    log in, fetch the field list, load FILE, apply the mapping, ask for the site list,\n"
+               "            send one record per data row (resent when no reply comes), then tell the service\n"
+               "            the import is finished. The service's messages and the two summary lines go to\n"
+               "            standard output, a progress bar to standard error when it is a terminal.\n"
+               "\n"
+               "Import options:\n"
+               "  --mapping MAPFILE    column mapping saved from the mapping page (lines of column letters,\n"
+               "                       Tab, Box, Field and, for date fields, a date format, tab-separated)\n"
+               "  --headings           the first row holds column headings and is not sent\n"
+               "  --no-headings        every row is sent (default: File/ColHeadings of the settings file)\n"
+               "  --site NUMBER        the Site every record belongs to (default 0, none); must be one of the\n"
+               "                       account's Sites\n"
+               "  --dry-run            stop after the field list and print every record request that would be\n"
+               "                       sent, the password shown as '*' characters; nothing is imported\n"
+               "\n"
+               "Credentials:\n"
+               "  --account NUMBER     account number (default: Account/Number of the settings file)\n"
+               "  --login NAME         login name (default: Account/Login of the settings file)\n"
+               "  --password-file FILE read the password from the first line of FILE\n"
+               "  The password is taken from --password-file, else the environment variable QIMPORT_PASSWORD,\n"
+               "  else asked for without echo when standard input is a terminal. It is never accepted on the\n"
+               "  command line (--password is refused) and never written to the log.\n"
+               "\n"
+               "Endpoint:\n") +
+           EndpointHelpText() +
+           QStringLiteral(
+               "\n"
+               "Connection settings (proxy, firewall, SSL) come from the settings file beside the program, the\n"
+               "same one the wizard uses; the run is added to Log.txt beside the program.\n"
+               "\n"
+               "Exit codes:\n"
+               "  0  every row was answered (rows, fields: done)\n"
+               "  1  failure of another kind (no connection, no reply, a file that cannot be written...)\n"
+               "  2  usage error: bad arguments, missing or malformed credentials, a --site that is not one of\n"
+               "     the account's Sites\n"
+               "  3  the source file is neither tab nor comma delimited\n"
+               "  4  the source file holds no data\n"
+               "  5  a file cannot be read\n"
+               "  6  the service refused the account number, login name or password\n"
+               "  7  the service no longer accepts this version of the utility\n"
+               "  8  the mapping file does not resolve against the field list (every problem is listed)\n"
+               "  9  the run gave up: no reply after every resend\n");
+}

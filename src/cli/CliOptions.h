@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Exit codes of qimport-cli; scripts key on them, so they never change meaning.
+enum TExitCode : int
+{
+    ecOk = 0,
+    ecFailure = 1,         // connection error and anything else not listed
+    ecUsage = 2,           // bad arguments, missing credentials, a site that is not the account's
+    ecInvalidFormat = 3,   // neither tab nor comma delimited
+    ecEmptyFile = 4,       // delimited, but no row with any content
+    ecUnreadableFile = 5,  // the file cannot be opened or read
+    ecRefused = 6,         // the service refused the credentials
+    ecOutdated = 7,        // the service no longer accepts this version
+    ecMappingProblem = 8,  // the mapping file does not resolve against the field list
+    ecGaveUp = 9           // no reply after every resend: the run stopped
+};
+
+enum class TCliCommand
+{
+    None,
+    Help,
+    Rows,
+    Fields,
+    Import
+};
+
+struct TCliOptions
+{
+    TCliCommand Command = TCliCommand::None;
+    QString FileName;
+    QString MappingFile;
+    bool Json = false;
+    std::optional<bool> Headings; // unset: the settings file's choice
+    std::optional<QString> Site;  // unset: "0"
+    bool DryRun = false;
+    std::optional<QString> Account;
+    std::optional<QString> Login;
+    QString PasswordFile;
+    // Kept so the endpoint is read the same way as the wizard reads it.
+    QStringList EndpointArgs;
+};
+
+struct TParsedCommandLine
+{
+    TCliOptions Options;
+    QString Error; // non-empty: a usage error to print before the short usage line
+};
+
+// args excludes the program name.
+TParsedCommandLine ParseCliArguments(const QStringList& args);
+
+QString CliHelpText();
+QString CliUsageLine();

@@ -1,0 +1,553 @@
+#include "cli/CommandLine.h"
+
+#include "core/Conversions.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/TextDecoder.h"
+#include "core/Version.h"
+#include "exchange/Credentials.h"
+#include "exchange/Envelope.h"
+#include "exchange/Exchange.h"
+#include "exchange/HTTPSClient.h"
+#include "exchange/Replies.h"
+#include "importer/ImportRun.h"
+#include "importer/Preview.h"
+#include "importer/RecordEncoder.h"
+#include "mapping/ColumnMap.h"
+#include "mapping/FieldNames.h"
+#include "mapping/MappingFile.h"
+#include "source/RowList.h"
+#include "source/SampleGrid.h"
+#include "source/SourceFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace
+{
+QString Stars(const QString& secret)
+{
+    return QString(secret.size(), QLatin1Char('*'));
+}
+
+const char RefusedText[] = "Unable to connect: The account number, login name, or password you entered is not correct.";
+} // namespace
+
+int WatchdogTickFrom(const QProcessEnvironment& env)
+{
+    // Only ever shortened: a slower watchdog would let a stuck run hang for longer.
+    qint32 ms = 0;
+    if (TryStrToInt(env.value(QStringLiteral("QIMPORT_WATCHDOG_TICK_MS")).trimmed(), ms) && ms >= 1 && ms < 1000)
+        return ms;
+    return 1000;
+}
+
+QString ExpiredVersionMessage()
+{
+    return QStringLiteral("This version of the Import Utility has expired. Please download the latest version from "
+                          "https://download.quillmarsh.example, then try again.");
+}
+
+// The import run's view of the command line: records are composed with the
+// same library call the wizard uses and posted through the same exchange.
+class TCliImportHost : public IImportHost
+{
+public:
+    TCliImportHost(TCommandLine& commandLine, bool dryRun, const QString& head, const QString& maskedHead)
+        : C(commandLine), Dry(dryRun), Head(head), MaskedHead(maskedHead)
+    {
+    }
+
+    void BeforeRow() override
+    {
+        if (Dry)
+            return;
+        C.Exchange->Retry = true;
+        C.Exchange->RetryCount = 0;
+    }
+
+    void SendRecord(const QStringList& rowList, qint32 cRow) override
+    {
+        const TRecordText record = ComposeRecord(rowList, C.ColumnMap, C.FieldCatalogue.Entries, C.AccountNumber,
+                                                 C.LoginName, C.Password, C.SiteNumber, cRow);
+        if (!record.IsRequest())
+            return;
+        C.Composed.append(record.Text);
+        if (Dry) {
+            C.Print(TCommandLine::MaskRecord(record.Text, Head, MaskedHead));
+            return;
+        }
+        C.Exchange->PostRequest(record.Text, rcRecord, true);
+    }
+
+    bool ExitPlease() const override { return !Dry && C.Exchange->ExitPlease; }
+
+    void Progress(qint32 position, qint32 maximum) override
+    {
+        if (Dry || !C.E.ErrIsTerminal || maximum <= 0)
+            return;
+        constexpr int Width = 40;
+        const int filled = int(qint64(position) * Width / maximum);
+        C.Err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(Width - filled, QLatin1Char('.'))
+              << "] " << position << '/' << maximum;
+        if (position >= maximum)
+            C.Err << '\n';
+        C.Err.flush();
+    }
+
+    void PostClosing() override
+    {
+        if (Dry)
+            return;
+        C.Exchange->PostRequest(ImportFinishedRequest(C.AccountNumber, C.LoginName, C.Password), rcImportFinished,
+                                false);
+    }
+
+    qint32 RecordsImported() const override { return C.RecordsImported; }
+
+    void Summary(const QStringList& lines) override
+    {
+        if (Dry)
+            return;
+        for (const QString& line : lines)
+            C.Print(line);
+    }
+
+private:
+    TCommandLine& C;
+    bool Dry;
+    QString Head;
+    QString MaskedHead;
+};
+
+TCommandLine::TCommandLine(TCliEnvironment environment)
+    : E(std::move(environment))
+    , Out(E.Out)
+    , Err(E.Err)
+{
+    if (!E.Now)
+        E.Now = [] { return QDateTime::currentDateTime(); };
+    WatchdogTickMs = WatchdogTickFrom(E.Env);
+}
+
+TCommandLine::~TCommandLine() = default;
+
+QString TCommandLine::MaskRecord(const QString& record, const QString& head, const QString& maskedHead)
+{
+    // The head is composed from the same values, so it always matches; if it ever did not, show
+    // nothing of the record rather than risk the password.
+    if (!record.startsWith(head))
+        return maskedHead;
+    return maskedHead + record.mid(head.size());
+}
+
+void TCommandLine::Print(const QString& text)
+{
+    Out << text << '\n';
+    Out.flush();
+}
+
+void TCommandLine::PrintError(const QString& text)
+{
+    Err << text << '\n';
+    Err.flush();
+}
+
+QString TCommandLine::LogPath() const
+{
+    return LogFilePath(E.HostDirectory);
+}
+
+QString TCommandLine::SettingsPath() const
+{
+    // The wizard's settings file, so both front ends share the account and connection settings.
+    return SettingsPathFor(QDir(E.HostDirectory).filePath(ProgramFileName()));
+}
+
+void TCommandLine::StartLog()
+{
+    RunLog.LoadFrom(LogPath());
+    RunLog.Add(StartedLine(E.Now()));
+    RunLog.SaveTo(LogPath());
+    LogStarted = true;
+    RunLog.Add(QStringLiteral("Version: ") + GetFileVersionText(E.ExecutablePath));
+}
+
+void TCommandLine::StopLog()
+{
+    if (!LogStarted)
+        return;
+    RunLog.Add(StoppedLine(E.Now()));
+    RunLog.Add(QStringLiteral(" "));
+    RunLog.SaveTo(LogPath());
+}
+
+int TCommandLine::Run(const QStringList& args)
+{
+    const TParsedCommandLine parsed = ParseCliArguments(args);
+    if (!parsed.Error.isEmpty()) {
+        PrintError(QStringLiteral("qimport-cli: ") + parsed.Error);
+        Err << CliUsageLine();
+        Err.flush();
+        return ecUsage;
+    }
+    Options = parsed.Options;
+    if (Options.Command == TCliCommand::Help) {
+        Out << CliHelpText();
+        Out.flush();
+        return ecOk;
+    }
+
+    StartLog();
+    const TLoadedSettings loaded = ReadSettingsFile(SettingsPath());
+    Setup = loaded.Setup;
+    ColHeadings = loaded.ColHeadings;
+
+    int code = ecFailure;
+    try {
+        switch (Options.Command) {
+        case TCliCommand::Rows:
+            code = RunRows();
+            break;
+        case TCliCommand::Fields:
+            code = RunFields();
+            break;
+        case TCliCommand::Import:
+            code = RunImport();
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        // A failure a step passes on ends the run, as the wizard's catch-all ends the action.
+        PrintError(QString::fromUtf8(e.what()));
+        code = ecFailure;
+    }
+    StopLog();
+    return code;
+}
+
+int TCommandLine::RunRows()
+{
+    if (const int code = LoadSource(); code != ecOk)
+        return code;
+    for (const QString& line : SourceLines) {
+        if (!Options.Json) {
+            Print(line);
+            continue;
+        }
+        QJsonArray cells;
+        for (const QString& cell : SplitSourceRow(line))
+            cells.append(cell);
+        Print(QString::fromUtf8(QJsonDocument(cells).toJson(QJsonDocument::Compact)));
+    }
+    return ecOk;
+}
+
+int TCommandLine::RunFields()
+{
+    for (auto step : {&TCommandLine::ReadPassword, &TCommandLine::StartExchange, &TCommandLine::Login,
+                      &TCommandLine::FetchFieldList})
+        if (const int code = (this->*step)(); code != ecOk)
+            return code;
+    for (int i = 0; i < CatalogueSize; ++i) {
+        if (!FieldCatalogue.IsInUse(i))
+            continue;
+        Print(QStringList{QString::number(i), FieldCatalogue.TabNames.NameOf(i).value_or(QString()),
+                          FieldCatalogue.BoxNames.NameOf(i).value_or(QString()),
+                          FieldCatalogue.FieldNames.NameOf(i).value_or(QString()),
+                          FieldTypeName(FieldCatalogue.Entries[size_t(i)].FieldType)}
+                  .join(QLatin1Char('\t')));
+    }
+    return ecOk;
+}
+
+int TCommandLine::RunImport()
+{
+    // The wizard's order: credentials, field list, the file, the mapping, the site list, the records.
+    for (auto step : {&TCommandLine::ReadPassword, &TCommandLine::StartExchange, &TCommandLine::Login,
+                      &TCommandLine::FetchFieldList, &TCommandLine::LoadSource, &TCommandLine::ApplyMapping})
+        if (const int code = (this->*step)(); code != ecOk)
+            return code;
+    if (Options.DryRun)
+        return DryRun();
+    if (const int code = ChooseSite(); code != ecOk)
+        return code;
+    return SendRecords();
+}
+
+int TCommandLine::ReadPassword()
+{
+    const QString account = Options.Account.value_or(FormatAccountNumber(Setup.Account));
+    const QString login = Options.Login.value_or(Setup.Email);
+    // Both checks always run, so both messages may show.
+    bool valid = true;
+    if (DigitsOnly(account).size() != 9) {
+        PrintError(QStringLiteral("Unable to connect: The account number is not valid."));
+        valid = false;
+    }
+    if (!IsEmailAddress(login)) {
+        PrintError(QStringLiteral("Unable to connect: The login name is not valid"));
+        valid = false;
+    }
+    if (!valid)
+        return ecUsage;
+    AccountNumber = DigitsOnly(account);
+    LoginName = TrimControl(login);
+
+    if (!Options.PasswordFile.isEmpty()) {
+        QStringList lines;
+        QString error;
+        if (!ReadTextFileLines(Options.PasswordFile, lines, nullptr, &error)) {
+            PrintError(QStringLiteral("Unable to read the password file ") + Options.PasswordFile + QStringLiteral(": ") +
+                       error);
+            return ecUnreadableFile;
+        }
+        Password = TrimControl(lines.value(0));
+        return ecOk;
+    }
+    const QString fromEnv = E.Env.value(QStringLiteral("QIMPORT_PASSWORD"));
+    if (!fromEnv.isEmpty()) {
+        Password = TrimControl(fromEnv);
+        return ecOk;
+    }
+    const std::optional<QString> typed = E.ReadSecret ? E.ReadSecret(QStringLiteral("Password: ")) : std::nullopt;
+    if (!typed) {
+        PrintError(QStringLiteral("No password: set QIMPORT_PASSWORD, use --password-file FILE, or run on a terminal "
+                                  "to be asked for it."));
+        return ecUsage;
+    }
+    Password = TrimControl(*typed);
+    return ecOk;
+}
+
+bool TCommandLine::ConfigureConnection()
+{
+    try {
+        ApplyConnectionSettings(Exchange->HTTPS1, Setup, Endpoint, RunLog);
+    } catch (const THTTPSError& e) {
+        RunLog.Add(QStringLiteral(" Exception in http initialization"));
+        PrintError(QStringLiteral("Unable to apply the connection settings: ") + e.Message());
+        Exchange->Waiting = false;
+        Exchange->WaitTicks = 0;
+        Exchange->ResponseText.clear();
+        return false;
+    }
+    // A shortened watchdog needs a client that gives up sooner too, or a resend would wait for the client.
+    if (WatchdogTickMs < 1000)
+        Exchange->HTTPS1.SetTimeout(qMax(1, 60 * WatchdogTickMs / 1000));
+    return true;
+}
+
+int TCommandLine::StartExchange()
+{
+    Endpoint = EndpointOptionsFrom(Options.EndpointArgs, E.Env);
+    Exchange = std::make_unique<TExchange>(RunLog, [this] { RunLog.SaveTo(LogPath()); });
+    Exchange->OnReply = [this](quint16 waitFor, const QString& reply) { DispatchReply(waitFor, reply); };
+    Exchange->ConfigureConnection = [this] {
+        if (!ConfigureConnection())
+            throw std::runtime_error("the connection settings could not be applied");
+    };
+    Exchange->ShowTimeoutError = [this](const QString& text) { PrintError(text); };
+    QObject::connect(&Exchange->HTTPS1, &THTTPSClient::Error, Exchange.get(),
+                     [this](int code, const QString& description) {
+                         LastHttpError = QString::number(code) + QLatin1Char(' ') + description;
+                     });
+    auto* watchdog = new QTimer(Exchange.get());
+    watchdog->setInterval(WatchdogTickMs);
+    QObject::connect(watchdog, &QTimer::timeout, Exchange.get(), [this] {
+        try {
+            Exchange->Timer1Timer();
+        } catch (const std::exception&) {
+            // The connection settings' failure path has already said why.
+        }
+    });
+    watchdog->start();
+    return ConfigureConnection() ? ecOk : ecFailure;
+}
+
+int TCommandLine::PostOnce(const QString& text, quint16 replyCode, bool* answered)
+{
+    *answered = false;
+    LastHttpError.clear();
+    try {
+        Exchange->PostRequest(text, replyCode, false);
+    } catch (const THTTPSError& e) {
+        PrintError(e.Message());
+        return ecFailure;
+    }
+    if (!*answered) {
+        PrintError(QStringLiteral("No reply from the service."));
+        return ecFailure;
+    }
+    return ecOk;
+}
+
+void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
+{
+    switch (waitFor) {
+    case rcLogin:
+        LoginAnswered = true;
+        LoginReply = reply;
+        break;
+    case rcFieldList:
+        FieldListAnswered = true;
+        LoadFieldCatalogue(reply, FieldCatalogue);
+        break;
+    case rcSiteList:
+        SiteListAnswered = true;
+        SiteReply = reply;
+        break;
+    case rcRecord: {
+        const qsizetype before = ListedMessages.size();
+        AddNewMessages(ListedMessages, ServerMessages(reply));
+        for (qsizetype i = before; i < ListedMessages.size(); ++i)
+            Print(ListedMessages.at(i));
+        ++RecordsImported;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+int TCommandLine::Login()
+{
+    RunLog.Add(QStringLiteral("Quillmarsh account : ") + AccountNumber);
+    if (const int code = PostOnce(LoginRequest(AccountNumber, LoginName, Password), rcLogin, &LoginAnswered);
+        code != ecOk)
+        return code;
+    switch (LoginVerdict(LoginReply)) {
+    case TLoginVerdict::Accepted:
+        RunLog.Add(QStringLiteral("Quillmarsh account credentials validated"));
+        return ecOk;
+    case TLoginVerdict::Outdated:
+        RunLog.Add(QStringLiteral("Outdated import utility version"));
+        PrintError(QStringLiteral("Unable to connect: ") + ExpiredVersionMessage());
+        return ecOutdated;
+    case TLoginVerdict::Rejected:
+        break;
+    }
+    RunLog.Add(QStringLiteral("Invalid Quillmarsh account credentials"));
+    // An error page is no verdict on the credentials: a script should not be sent to check the password.
+    if (!LastHttpError.isEmpty()) {
+        PrintError(QStringLiteral("The service answered the login check with an error: ") + LastHttpError);
+        return ecFailure;
+    }
+    PrintError(QString::fromLatin1(RefusedText));
+    return ecRefused;
+}
+
+int TCommandLine::FetchFieldList()
+{
+    ResetColumnMap(ColumnMap);
+    const QString request = FieldListRequest(AccountNumber, LoginName, Password, 2);
+    return PostOnce(request, rcFieldList, &FieldListAnswered);
+}
+
+int TCommandLine::LoadSource()
+{
+    const TSourceLoad load = LoadSourceLines(Options.FileName, SourceLines, SourceDelimiter, RunLog, LogPath());
+    switch (load.Status) {
+    case TSourceStatus::Loaded:
+        PrintError(SourceDelimiter == QLatin1Char('\t') ? QStringLiteral("Tab delimiters found")
+                                                        : QStringLiteral("Comma delimiters found"));
+        return ecOk;
+    case TSourceStatus::Invalid:
+        PrintError(InvalidFormatMessage());
+        return ecInvalidFormat;
+    case TSourceStatus::Empty:
+        PrintError(EmptyFileMessage());
+        return ecEmptyFile;
+    case TSourceStatus::Unreadable:
+        break;
+    }
+    PrintError(UnreadableFileMessage(Options.FileName, load.Error));
+    return ecUnreadableFile;
+}
+
+int TCommandLine::ApplyMapping()
+{
+    QFile file(Options.MappingFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        PrintError(QStringLiteral("Unable to read the mapping file ") + Options.MappingFile + QStringLiteral(": ") +
+                   file.errorString());
+        return ecUnreadableFile;
+    }
+    // The columns the mapping page would offer for this file.
+    const int columnCount = SampleGridColumns(0, SampleGridRows(SourceLines, MaxSampleGridRows)) - 1;
+    const TMappingLoad load = ResolveMappingFile(DecodeText(file.readAll()), FieldCatalogue, columnCount);
+    for (const TMappingProblem& problem : load.Problems)
+        PrintError(DescribeProblem(problem));
+    if (!load.Problems.isEmpty())
+        return ecMappingProblem;
+    if (load.Entries.isEmpty()) {
+        PrintError(QStringLiteral("The mapping file ") + Options.MappingFile + QStringLiteral(" maps no column."));
+        return ecMappingProblem;
+    }
+    ApplyMappingEntries(load.Entries, ColumnMap);
+    for (const QString& line : TranslationTableLines(ColumnMap, FieldCatalogue.Entries))
+        RunLog.Add(line);
+    return ecOk;
+}
+
+int TCommandLine::ChooseSite()
+{
+    if (const int code = PostOnce(SiteListRequest(AccountNumber, LoginName, Password), rcSiteList, &SiteListAnswered);
+        code != ecOk)
+        return code;
+    const QString wanted = Options.Site.value_or(QStringLiteral("0"));
+    if (wanted != QLatin1String("0")) {
+        const QList<TSiteEntry> sites = ParseSiteList(SiteReply);
+        bool found = false;
+        QStringList offered;
+        for (const TSiteEntry& site : sites) {
+            found = found || QString::number(site.Number) == wanted;
+            offered.append(QString::number(site.Number) + QStringLiteral(" ") + site.Name);
+        }
+        if (!found) {
+            PrintError(QStringLiteral("Site ") + wanted + QStringLiteral(" is not one of the account's Sites") +
+                       (offered.isEmpty() ? QStringLiteral(" (the account has none).")
+                                          : QStringLiteral(": ") + offered.join(QStringLiteral(", "))));
+            return ecUsage;
+        }
+    }
+    if (SiteNumber != wanted) {
+        SiteNumber = wanted;
+        RunLog.Add(QStringLiteral("SiteNumber changed to ") + SiteNumber + QStringLiteral(" (--site)"));
+    }
+    return ecOk;
+}
+
+int TCommandLine::SendRecords()
+{
+    RecordsImported = 0;
+    TCliImportHost host(*this, false, QString(), QString());
+    TImportRun run(host);
+    try {
+        run.Run(SourceLines, Options.Headings.value_or(ColHeadings));
+    } catch (const THTTPSError& e) {
+        // The closing request could not be posted: no summary, as in the wizard.
+        PrintError(e.Message());
+        return ecFailure;
+    }
+    return Exchange->ExitPlease ? ecGaveUp : ecOk;
+}
+
+int TCommandLine::DryRun()
+{
+    SiteNumber = Options.Site.value_or(QStringLiteral("0"));
+    const QString head = RecordHead(AccountNumber, LoginName, Password, SiteNumber);
+    const QString maskedHead = QStringLiteral("AC=") + AccountNumber + QStringLiteral("&EL=") + LoginName +
+                               QStringLiteral("&EP=") + Stars(Password) + QStringLiteral("&RT=31&SI=") + SiteNumber;
+    TCliImportHost host(*this, true, head, maskedHead);
+    TImportRun run(host);
+    run.Run(SourceLines, Options.Headings.value_or(ColHeadings));
+    PrintError(QString::number(Composed.size()) + QStringLiteral(" records would be sent (dry run)"));
+    return ecOk;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "core/RunLog.h"
+#include "core/SetupRecord.h"
+#include "exchange/Connection.h"
+#include "mapping/ColumnMapping.h"
+#include "mapping/FieldCatalogue.h"
+
+#include <QChar>
+#include <QDateTime>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QIODevice;
+class TExchange;
+
+// What the command line gets from its surroundings, so a test can run it in-process.
+struct TCliEnvironment
+{
+    QString HostDirectory;  // settings file and Log.txt live here
+    QString ExecutablePath; // its version record gives the "Version: " line
+    QProcessEnvironment Env;
+    QIODevice* Out = nullptr;
+    QIODevice* Err = nullptr;
+    bool ErrIsTerminal = false;
+    // Asks for the password without echo; none when there is no terminal to ask on.
+    std::function<std::optional<QString>(const QString& prompt)> ReadSecret;
+    std::function<QDateTime()> Now;
+};
+
+// The three commands, each following the wizard's road with the same libraries.
+class TCommandLine
+{
+public:
+    explicit TCommandLine(TCliEnvironment environment);
+    ~TCommandLine();
+
+    // args excludes the program name; returns the exit code.
+    int Run(const QStringList& args);
+
+    // The record requests of the last import or dry run, as composed (password encoded).
+    const QStringList& ComposedRecords() const { return Composed; }
+
+    // Written to standard output in place of the password.
+    static QString MaskRecord(const QString& record, const QString& head, const QString& maskedHead);
+
+private:
+    int RunRows();
+    int RunFields();
+    int RunImport();
+
+    friend class TCliImportHost;
+
+    // Each step returns ecOk or the exit code to end with.
+    int ReadPassword(); // the account number and login name first, then the password
+    int StartExchange();
+    int Login();
+    int FetchFieldList();
+    int LoadSource();
+    int ApplyMapping();
+    int ChooseSite();
+    int SendRecords();
+    int DryRun();
+
+    bool ConfigureConnection();
+    void DispatchReply(quint16 waitFor, const QString& reply);
+    int PostOnce(const QString& text, quint16 replyCode, bool* answered);
+    void StartLog();
+    void StopLog();
+    QString LogPath() const;
+    QString SettingsPath() const;
+
+    void Print(const QString& text);
+    void PrintError(const QString& text);
+
+    TCliEnvironment E;
+    QTextStream Out;
+    QTextStream Err;
+    TCliOptions Options;
+
+    TRunLog RunLog;
+    bool LogStarted = false;
+    SetupRecord Setup;
+    bool ColHeadings = true;
+    TEndpointOptions Endpoint;
+    std::unique_ptr<TExchange> Exchange;
+    int WatchdogTickMs = 1000;
+
+    QString AccountNumber;
+    QString LoginName;
+    QString Password;
+    QString SiteNumber = QStringLiteral("0");
+
+    QString LastHttpError; // of the request being posted
+    QString LoginReply;
+    bool LoginAnswered = false;
+    QString SiteReply;
+    bool FieldListAnswered = false;
+    bool SiteListAnswered = false;
+    TCatalogue FieldCatalogue;
+    TColumnMap ColumnMap{};
+    QStringList SourceLines;
+    QChar SourceDelimiter;
+    qint32 RecordsImported = 0;
+    QStringList ListedMessages;
+    QStringList Composed;
+};
+
+// Milliseconds per watchdog tick: 1000 unless QIMPORT_WATCHDOG_TICK_MS (for tests) asks for less.
+int WatchdogTickFrom(const QProcessEnvironment& env);
+// The message shown when the service no longer accepts this version.
+QString ExpiredVersionMessage();

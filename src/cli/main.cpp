@@ -1,0 +1,60 @@
+#include "cli/CommandLine.h"
+#include "core/Paths.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+// Reads one line from the terminal with echo off; none when standard input is not a terminal.
+std::optional<QString> ReadSecretFromTerminal(const QString& prompt)
+{
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool haveSaved = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (haveSaved) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        quiet.c_lflag |= ECHONL;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QByteArray line;
+    for (int c = std::fgetc(stdin); c != EOF && c != '\n'; c = std::fgetc(stdin))
+        line.append(char(c));
+    if (haveSaved)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    const QString text = QString::fromLocal8Bit(line);
+    line.fill('\0');
+    return text;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+
+    TCliEnvironment environment;
+    environment.HostDirectory = GetExeDirectory();
+    environment.ExecutablePath = QCoreApplication::applicationFilePath();
+    environment.Env = QProcessEnvironment::systemEnvironment();
+    environment.Out = &out;
+    environment.Err = &err;
+    environment.ErrIsTerminal = isatty(STDERR_FILENO) != 0;
+    environment.ReadSecret = ReadSecretFromTerminal;
+
+    TCommandLine commandLine(environment);
+    const int code = commandLine.Run(QCoreApplication::arguments().mid(1));
+    out.flush();
+    return code;
+}
