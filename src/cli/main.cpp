@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <termios.h>
@@ -39,6 +40,9 @@ std::optional<QString> ReadSecretFromTerminal(const QString& prompt)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // Standard error carries the messages scripts read; the libraries' tracing stays off unless asked for.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qimport.*.debug=false"));
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly);

@@ -1,0 +1,269 @@
+// The real qimport-cli against the local stand-in service over HTTPS.
+
+#include "CliTestSupport.h"
+#include "SandboxProcess.h"
+
+#include "core/RunLog.h"
+#include "exchange/Connection.h"
+#include "exchange/Envelope.h"
+#include "exchange/Exchange.h"
+#include "importer/RecordEncoder.h"
+#include "mapping/ColumnMap.h"
+#include "mapping/FieldCatalogue.h"
+#include "mapping/MappingFile.h"
+#include "source/RowList.h"
+#include "source/SampleGrid.h"
+#include "source/SourceFile.h"
+
+#include <QTemporaryDir>
+
+namespace
+{
+const QByteArray MonthlyFile = "First\tLast\tEmail\tJoined\tFlag1\tFlag2\r\n"
+                               "Ann\tSmith\tann@example.org\t03/02/2019\tDriver\tUsher\r\n"
+                               "Bob\tJones\tbob@example.org\t\tCook\t\r\n"
+                               "Cy\tO'Neil\tcy@example.org\t\t\t\r\n";
+
+const QByteArray MonthlyMapping = "# saved from the mapping page\n"
+                                  "A\tCore\tName\tFirst name\n"
+                                  "B\tCore\tName\tLast name\n"
+                                  "C\tCore\tAddress\tEmail\n"
+                                  "D\tProfile\tPersonal\tDate joined\tDMY\n"
+                                  "E\tCore\tFlags\tFlags\n"
+                                  "F\tCore\tFlags\tFlags\n";
+
+const QString Head = QStringLiteral("AC=123456789&EL=demo@example.org&EP=sandbox-demo&RT=");
+
+QString Record(const QString& site, const QString& pairs)
+{
+    return Head + QStringLiteral("31&SI=") + site + pairs;
+}
+
+const QStringList MonthlyPairs = {
+    QStringLiteral("&1_1=Ann&1_2=Smith&1_14=ann@example.org&8_1_F=1&8_1=03/02/2019&1_19_1=Driver&1_19_2=Usher"),
+    QStringLiteral("&1_1=Bob&1_2=Jones&1_14=bob@example.org&1_19_1=Cook"),
+    QStringLiteral("&1_1=Cy&1_2=O'Neil&1_14=cy@example.org"),
+};
+} // namespace
+
+class TestCliSandbox : public QObject
+{
+    Q_OBJECT
+
+    TSandboxProcess Sandbox;
+    QTemporaryDir SandboxData;
+    QTemporaryDir Dir;
+
+    QProcessEnvironment Env(const QString& password = QStringLiteral("sandbox-demo"))
+    {
+        QProcessEnvironment env = CleanEnvironment();
+        env.insert(QStringLiteral("QIMPORT_HOST"), Sandbox.Host());
+        env.insert(QStringLiteral("QIMPORT_CA_FILE"), Sandbox.CAFile());
+        if (!password.isNull())
+            env.insert(QStringLiteral("QIMPORT_PASSWORD"), password);
+        return env;
+    }
+    QString Path(const char* name) const { return Dir.filePath(QLatin1String(name)); }
+    QString LogText() const { return QString::fromUtf8(ReadFile(Dir.filePath(QStringLiteral("Log.txt")))); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(SandboxData.isValid() && Dir.isValid());
+        QVERIFY2(Sandbox.Start(SandboxData.path()), qPrintable(Sandbox.ErrorText()));
+        QVERIFY(WriteFile(Path("qimport.INI"), SettingsText("123456789", "demo@example.org", true)));
+        QVERIFY(WriteFile(Path("monthly.txt"), MonthlyFile));
+        QVERIFY(WriteFile(Path("monthly.map"), MonthlyMapping));
+    }
+
+    void init() { QVERIFY(Sandbox.Reset()); }
+
+    void import_monthlyFile_exactRecords()
+    {
+        const TCliResult result =
+            RunExecutable(Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map")}, Env());
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList expected{Head + "1&VE=002",       Head + "2",
+                                   Head + "32",             Record("0", MonthlyPairs[0]),
+                                   Record("0", MonthlyPairs[1]), Record("0", MonthlyPairs[2]),
+                                   Head + "110"};
+        QCOMPARE(Sandbox.Requests(), expected);
+        QCOMPARE(result.OutLines(), (QStringList{"Record 1 received: 7 fields", "Record 2 received: 4 fields",
+                                                 "Record 3 received: 3 fields", "3 records imported",
+                                                 "Import finished"}));
+        QVERIFY(result.Err.contains(QLatin1String("Tab delimiters found")));
+        // No terminal: no progress bar.
+        QVERIFY(!result.Err.contains(QLatin1Char('\r')));
+
+        const QString log = LogText();
+        QVERIFY(!log.contains(QLatin1String("sandbox-demo")));
+        const QStringList expectedInOrder{"Connect - ", " SSL on", "Quillmarsh account : 123456789",
+                                          "Quillmarsh account credentials validated",
+                                          "Source file: " + Path("monthly.txt"), "Tab delimiters found",
+                                          "Translation table follows", " 4 : 8-1", "End translation table"};
+        qsizetype at = log.lastIndexOf(QLatin1String("Started "));
+        for (const QString& line : expectedInOrder) {
+            const qsizetype found = log.indexOf(QStringLiteral("\r\n") + line + QStringLiteral("\r\n"), at);
+            QVERIFY2(found > at, qPrintable(line));
+            at = found;
+        }
+        QVERIFY(log.endsWith(QLatin1String("\r\n \r\n")));
+    }
+
+    void import_sameRecordsAsComposedWithTheWizardsLibraryCalls()
+    {
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map"), "--site=2"}, Env());
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList sent = Sandbox.Requests().filter(QStringLiteral("&RT=31&"));
+
+        // The window's road: the field-list reply, the source file, the mapping file, one row list per row.
+        TRunLog log;
+        TExchange exchange(log, nullptr);
+        QString fieldList;
+        exchange.OnReply = [&](quint16, const QString& reply) { fieldList = reply; };
+        SetupRecord setup;
+        setup.UseSSL = true;
+        ApplyConnectionSettings(exchange.HTTPS1, setup, TEndpointOptions{Sandbox.Host(), Sandbox.CAFile()}, log);
+        exchange.PostRequest(FieldListRequest("123456789", "demo@example.org", "sandbox-demo", 2), rcFieldList, false);
+        TCatalogue catalogue;
+        LoadFieldCatalogue(fieldList, catalogue);
+        QStringList sourceLines;
+        QChar delimiter;
+        QCOMPARE(int(LoadSourceLines(Path("monthly.txt"), sourceLines, delimiter, log, Path("own-log.txt")).Status),
+                 int(TSourceStatus::Loaded));
+        TColumnMap map{};
+        ResetColumnMap(map);
+        const TMappingLoad mapping = ResolveMappingFile(
+            QString::fromUtf8(MonthlyMapping), catalogue,
+            SampleGridColumns(0, SampleGridRows(sourceLines, MaxSampleGridRows)) - 1);
+        QVERIFY(mapping.Problems.isEmpty());
+        ApplyMappingEntries(mapping.Entries, map);
+        QStringList composed;
+        for (int r = 1; r < sourceLines.size(); ++r)
+            composed << ComposeRecord(BuildRowList(sourceLines[r], r + 1), map, catalogue.Entries, "123456789",
+                                      "demo@example.org", "sandbox-demo", "2", r)
+                            .Text;
+        QCOMPARE(sent, composed);
+        QCOMPARE(sent.size(), 3);
+    }
+
+    void dryRun_masksPasswordAndPostsNothingAfterFieldList()
+    {
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map"), "--dry-run"}, Env());
+        QCOMPARE(result.ExitCode, 0);
+        QCOMPARE(Sandbox.Requests(), (QStringList{Head + "1&VE=002", Head + "2"}));
+        const QString masked = QStringLiteral("AC=123456789&EL=demo@example.org&EP=************&RT=31&SI=0");
+        QCOMPARE(result.OutLines(), (QStringList{masked + MonthlyPairs[0], masked + MonthlyPairs[1],
+                                                 masked + MonthlyPairs[2]}));
+        QVERIFY(!result.Out.contains(QLatin1String("sandbox-demo")));
+        QVERIFY(!result.Err.contains(QLatin1String("sandbox-demo")));
+    }
+
+    void import_noHeadingsSendsFirstRowToo()
+    {
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map"), "--no-headings"}, Env());
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList records = Sandbox.Requests().filter(QStringLiteral("&RT=31&"));
+        QCOMPARE(records.size(), 4);
+        QCOMPARE(records.first(), Record("0", "&1_1=First&1_2=Last&1_14=Email&8_1_F=1&8_1=Joined&1_19_1=Flag1"
+                                              "&1_19_2=Flag2"));
+    }
+
+    void wrongPassword_exit6()
+    {
+        const TCliResult result = RunExecutable(Dir.path(), {"fields"}, Env(QStringLiteral("not-it")));
+        QCOMPARE(result.ExitCode, 6);
+        QVERIFY(result.Err.contains(QLatin1String("is not correct")));
+        QCOMPARE(Sandbox.Requests().size(), 1);
+        QVERIFY(!LogText().contains(QLatin1String("not-it")));
+    }
+
+    void passwordFile_andFields()
+    {
+        QVERIFY(WriteFile(Path("pw.txt"), "sandbox-demo\n"));
+        const TCliResult result =
+            RunExecutable(Dir.path(), {"fields", "--password-file", Path("pw.txt")}, Env(QString()));
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList lines = result.OutLines();
+        QVERIFY(lines.size() > 30);
+        QVERIFY(lines.contains(QStringLiteral("1\tCore\tName\tFirst name\tText")));
+        QVERIFY(lines.contains(QStringLiteral("25\tProfile\tPersonal\tDate joined\tDate")));
+        QVERIFY(lines.contains(QStringLiteral("34\tProfile\tEmail preference\tNewsletter\tTrue or false")));
+    }
+
+    void passwordOption_refusedBeforeAnythingIsSent()
+    {
+        const TCliResult result =
+            RunExecutable(Dir.path(), {"fields", "--password", "sandbox-demo"}, Env(QString()));
+        QCOMPARE(result.ExitCode, 2);
+        QVERIFY(result.Err.contains(QLatin1String("--password is not accepted")));
+        QVERIFY(!result.Err.contains(QLatin1String("sandbox-demo")));
+        QVERIFY(Sandbox.Requests().isEmpty());
+    }
+
+    void badMapping_exit8_everyProblemListed()
+    {
+        QVERIFY(WriteFile(Path("bad.map"), "A\tCore\tName\tFirst name\n"
+                                           "B\tCore\tName\tMaiden name\n"
+                                           "H\tCore\tName\tLast name\n"
+                                           "C\tProfile\tPersonal\tDate joined\tDDMMYY\n"));
+        const TCliResult result =
+            RunExecutable(Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("bad.map")}, Env());
+        QCOMPARE(result.ExitCode, 8);
+        QVERIFY2(result.Err.contains(QLatin1String("Line 2: ")), qPrintable(result.Err));
+        QVERIFY(result.Err.contains(QLatin1String("Line 3: ")));
+        QVERIFY(result.Err.contains(QLatin1String("Line 4: ")));
+        QVERIFY(!result.Err.contains(QLatin1String("Line 1: ")));
+        QCOMPARE(Sandbox.Requests().filter(QRegularExpression(QStringLiteral("&RT=(31|32|110)"))), QStringList());
+    }
+
+    void site_mustBeOneOfTheAccounts_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("records");
+        QTest::newRow("listed") << "2" << 0 << 3;
+        QTest::newRow("none") << "0" << 0 << 3;
+        QTest::newRow("not listed") << "5" << 2 << 0;
+    }
+
+    void site_mustBeOneOfTheAccounts()
+    {
+        QFETCH(QString, site);
+        QFETCH(int, exitCode);
+        QFETCH(int, records);
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map"), "--site", site}, Env());
+        QCOMPARE(result.ExitCode, exitCode);
+        const QStringList sent = Sandbox.Requests().filter(QStringLiteral("&RT=31&SI=") + site + QLatin1Char('&'));
+        QCOMPARE(sent.size(), records);
+        if (records == 0) {
+            QVERIFY(result.Err.contains(QLatin1String("is not one of the account's Sites: 1 North Branch")));
+            QVERIFY(Sandbox.Requests().filter(QStringLiteral("&RT=110")).isEmpty());
+        }
+    }
+
+    void watchdog_givesUpAfterSixResends_exit9()
+    {
+        QVERIFY(Sandbox.Fault(QStringLiteral("noreply"), 0, 0, 31));
+        QProcessEnvironment env = Env();
+        env.insert(QStringLiteral("QIMPORT_WATCHDOG_TICK_MS"), QStringLiteral("10"));
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map")}, env, 90000);
+        QCOMPARE(result.ExitCode, 9);
+        const QStringList requests = Sandbox.Requests();
+        // One post and six resends of the first row, nothing of the others, then the closing request.
+        QCOMPARE(requests.count(Record("0", MonthlyPairs[0])), 7);
+        QCOMPARE(requests.filter(QStringLiteral("&RT=31&")).size(), 7);
+        QCOMPARE(requests.last(), Head + "110");
+        QVERIFY(result.Err.contains(TExchange::TimeoutMessage()));
+        QCOMPARE(result.OutLines(), (QStringList{"0 records imported", "Import finished"}));
+        QCOMPARE(LogText().count(QStringLiteral("\r\nHttp exception rasied\r\n")) >= 1, true);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliSandbox)
+#include "TestCliSandbox.moc"
