@@ -7,6 +7,7 @@
 #include "core/Version.h"
 #include "core/Conversions.h"
 #include "exchange/Exchange.h"
+#include "importer/ImportRun.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -268,10 +269,37 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    bool canClose = true;
-    FormCloseQuery(canClose);
-    if (!canClose) {
+    if (!CloseWhenIdle) {
+        bool canClose = true;
+        FormCloseQuery(canClose);
+        if (!canClose) {
+            event->ignore();
+            return;
+        }
+    }
+    // Confirmed while a request or the import run is still on the stack: the close procedure
+    // would release what they read. Stop the run from sending further records and close once
+    // everything has returned, without asking again.
+    if (IsBusy()) {
         event->ignore();
+        if (CloseWhenIdle)
+            return;
+        CloseWhenIdle = true;
+        if (ImportRun) {
+            ImportRun->RequestStop();
+            // A record whose post failed would otherwise wait for the watchdog and be sent again.
+            Exchange->ExitPlease = true;
+        }
+        auto* idleCheck = new QTimer(this);
+        idleCheck->setInterval(20);
+        connect(idleCheck, &QTimer::timeout, this, [this, idleCheck] {
+            if (IsBusy())
+                return;
+            idleCheck->stop();
+            idleCheck->deleteLater();
+            close();
+        });
+        idleCheck->start();
         return;
     }
     FClosed = true;

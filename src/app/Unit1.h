@@ -306,6 +306,11 @@ public:
     void RunImport();
     void Button18Click();
     void SendRecord(const QStringList& rowList);
+    // The run in progress (null outside Start), and a close confirmed while a run or a
+    // request was still on the stack: the window closes once they have returned.
+    TImportRun* ImportRun = nullptr;
+    bool CloseWhenIdle = false;
+    bool IsBusy() const;
 
     // Makes a page the active one and runs its showing handler.
     void ShowPage(QWidget* page);
