@@ -95,9 +95,8 @@ public:
         const int filled = int(qint64(position) * Width / maximum);
         C.Err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(Width - filled, QLatin1Char('.'))
               << "] " << position << '/' << maximum;
-        if (position >= maximum)
-            C.Err << '\n';
         C.Err.flush();
+        C.BarShown = true;
     }
 
     void PostClosing() override
@@ -148,6 +147,13 @@ QString TCommandLine::MaskRecord(const QString& record, const QString& head, con
 
 void TCommandLine::Print(const QString& text)
 {
+    // The progress bar shares the terminal: wipe it so a message starts on a clean line; the next
+    // row draws it again.
+    if (BarShown) {
+        Err << '\r' << QString(60, QLatin1Char(' ')) << '\r';
+        Err.flush();
+        BarShown = false;
+    }
     Out << text << '\n';
     Out.flush();
 }
@@ -532,9 +538,10 @@ int TCommandLine::SendRecords()
     try {
         run.Run(SourceLines, Options.Headings.value_or(ColHeadings));
     } catch (const THTTPSError& e) {
-        // The closing request could not be posted: no summary, as in the wizard.
+        // The closing request could not be posted: no summary, as in the wizard. A run that had
+        // already given up keeps saying so.
         PrintError(e.Message());
-        return ecFailure;
+        return Exchange->ExitPlease ? ecGaveUp : ecFailure;
     }
     return Exchange->ExitPlease ? ecGaveUp : ecOk;
 }

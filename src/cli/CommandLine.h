@@ -91,6 +91,7 @@ private:
     TEndpointOptions Endpoint;
     std::unique_ptr<TExchange> Exchange;
     int WatchdogTickMs = 1000;
+    bool BarShown = false; // a progress bar is on the terminal's last line
 
     QString AccountNumber;
     QString LoginName;

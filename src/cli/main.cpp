@@ -24,13 +24,13 @@ std::optional<QString> ReadSecretFromTerminal(const QString& prompt)
         termios quiet = saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         quiet.c_lflag |= ECHONL;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet); // typed-ahead input is kept
     }
     QByteArray line;
     for (int c = std::fgetc(stdin); c != EOF && c != '\n'; c = std::fgetc(stdin))
         line.append(char(c));
     if (haveSaved)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     const QString text = QString::fromLocal8Bit(line);
     line.fill('\0');
     return text;
