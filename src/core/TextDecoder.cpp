@@ -22,17 +22,22 @@ bool IsValidUtf8(const QByteArray& bytes)
 }
 } // namespace
 
-QString DecodeWindows1252(const QByteArray& bytes)
+QChar* DecodeWindows1252(QByteArrayView bytes, QChar* out)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar* dst = out.data();
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
         char16_t u = b;
         if (b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0)
             u = kHigh1252[b - 0x80];
-        *dst++ = QChar(u);
+        *out++ = QChar(u);
     }
+    return out;
+}
+
+QString DecodeWindows1252(const QByteArray& bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    DecodeWindows1252(QByteArrayView(bytes), out.data());
     return out;
 }
 

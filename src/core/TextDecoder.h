@@ -20,6 +20,8 @@ QString DecodeText(const QByteArray& bytes, TextEncoding* found = nullptr);
 
 // Windows-1252, the single-byte code page that spreadsheet programs write.
 QString DecodeWindows1252(const QByteArray& bytes);
+// The same into a caller's buffer of bytes.size() characters; returns the end.
+QChar* DecodeWindows1252(QByteArrayView bytes, QChar* out);
 // Characters the code page cannot hold become '?'.
 QByteArray EncodeWindows1252(const QString& text);
 // Text limited to what the single-byte code page holds ('?' for the rest).

@@ -20,8 +20,11 @@ int DetectDelimiter(std::span<const QStringView> lines, TRunLog& log);
 // delimiter was found; sourceLines then holds the file's raw lines. A file that
 // cannot be read also returns true, leaves sourceLines and sourceDelimiter
 // untouched, and puts the reason in readError.
+// The file is read and decoded blockBytes at a time; the result does not
+// depend on the block size.
+constexpr qsizetype SourceBlockBytes = 256 * 1024;
 bool ReadSourceTable(const QString& fileName, QStringList& sourceLines, QChar& sourceDelimiter, TRunLog& log,
-                     QString* readError = nullptr);
+                     QString* readError = nullptr, qsizetype blockBytes = SourceBlockBytes);
 
 enum class TSourceStatus
 {

@@ -65,6 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString error;
     const bool invalid = ReadSourceTable(path, sourceLines, delimiter, log, &error);
     Check(error.isEmpty(), "readable file reported unreadable");
+
+    // The file read in small blocks, whose edges fall anywhere, gives the same.
+    QStringList blockLines;
+    QChar blockDelimiter;
+    TRunLog blockLog;
+    const qsizetype blockBytes = 1 + (size > 0 ? data[size - 1] % 17 : 0);
+    const bool blockInvalid = ReadSourceTable(path, blockLines, blockDelimiter, blockLog, &error, blockBytes);
+    Check(error.isEmpty(), "readable file reported unreadable in small blocks");
+    Check(blockInvalid == invalid && blockLines == sourceLines && blockLog.AllLines() == log.AllLines(),
+          "small blocks change the result");
+    Check(invalid || blockDelimiter == delimiter, "small blocks change the delimiter");
     if (invalid) {
         Check(sourceLines == lines, "invalid file must keep its raw lines");
         return 0;
