@@ -18,6 +18,16 @@ QString Num(qint64 n)
     return QString::number(n);
 }
 
+// The service splits the request at "&" and decodes "%" escapes, so a raw "&"
+// in a cell would cut the value short and let the rest pose as further fields.
+QString RecordValue(const QString& cell)
+{
+    QString value = PrintableOnly(cell);
+    value.replace(QLatin1Char('%'), QLatin1String("%25"));
+    value.replace(QLatin1Char('&'), QLatin1String("%26"));
+    return value;
+}
+
 } // namespace
 
 QString PrintableOnly(const QString& text)
@@ -55,7 +65,7 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
         const quint16 t = entry.TabNo;
         const quint16 f = entry.FieldNo;
         const QString d = Num(column.DateFormat);
-        const QString v = PrintableOnly(cell);
+        const QString v = RecordValue(cell);
 
         switch (t) {
         case 1:

@@ -97,8 +97,11 @@ private slots:
                                        << QList<int>{0, 2, 0, 5} << "&99_6=s&1_44_F=2&1_44=a&99_13=n&1_43_F=5&1_43=b";
         QTest::newRow("two columns one entry") << QStringList{"1", "a", "b"} << QList<int>{3, 3} << QList<int>{}
                                                << "&1_5=a&1_5=b";
-        QTest::newRow("special characters unchanged")
-            << QStringList{"1", "a&b=c%20[br]d"} << QList<int>{1} << QList<int>{} << "&1_1=a&b=c%20[br]d";
+        QTest::newRow("equals and brackets kept, ampersand and percent escaped")
+            << QStringList{"1", "a&b=c%20[br]d"} << QList<int>{1} << QList<int>{} << "&1_1=a%26b=c%2520[br]d";
+        QTest::newRow("a cell cannot add a field of its own")
+            << QStringList{"1", "Smith&99_13=not mine"} << QList<int>{1} << QList<int>{}
+            << "&1_1=Smith%2699_13=not mine";
         QTest::newRow("index 0 and 256 never sent") << QStringList{"1", "a", "b", "c"} << QList<int>{0, 256, 255}
                                                     << QList<int>{} << "&1_9=c";
         QTest::newRow("empty flag takes no number, unprintable flag does")
