@@ -1,15 +1,151 @@
 #include "app/Unit1.h"
 
+#include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
+#include "exchange/Replies.h"
 
-void TForm1::ConnectExchange() {}
-bool TForm1::ConfigureConnection() { return true; }
-void TForm1::PostRequest(const QString&, quint16, bool) {}
-QString TForm1::encodeString(const QString& iString) const { return iString; }
-void TForm1::Timer1Timer() {}
-void TForm1::HTTPS1StartTransfer(int) {}
-void TForm1::HTTPS1Transfer(int, qint64, int, const QString&) {}
-void TForm1::HTTPS1EndTransfer(int) {}
-void TForm1::HTTPS1Error(int, const QString&) {}
-void TForm1::DispatchReply(quint16, const QString&) {}
-void TForm1::AddServerMessages(const QString&) {}
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace
+{
+// The wait gauges run from 0 to 120; the watchdog may count past that once the run is stopping.
+int GaugeValue(quint32 ticks)
+{
+    return int(qMin<quint32>(ticks, 120));
+}
+} // namespace
+
+void TForm1::ConnectExchange()
+{
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    // The client's events reach the exchange through the window's handlers only, never twice.
+    THTTPSClient* client = &Exchange->HTTPS1;
+    QObject::disconnect(client, nullptr, Exchange, nullptr);
+    connect(client, &THTTPSClient::StartTransfer, this, &TForm1::HTTPS1StartTransfer);
+    connect(client, &THTTPSClient::Transfer, this, &TForm1::HTTPS1Transfer);
+    connect(client, &THTTPSClient::EndTransfer, this, &TForm1::HTTPS1EndTransfer);
+    connect(client, &THTTPSClient::Error, this, &TForm1::HTTPS1Error);
+
+    Exchange->OnReply = [this](quint16 waitFor, const QString& reply) { DispatchReply(waitFor, reply); };
+    Exchange->ConfigureConnection = [this] { ConfigureConnection(); };
+    Exchange->OnTicks = [this](quint32 ticks) {
+        Gauge1->setValue(GaugeValue(ticks));
+        Gauge2->setValue(GaugeValue(ticks));
+    };
+    Exchange->ShowTimeoutError = [this](const QString& text) { Prompt().ShowError(text); };
+}
+
+bool TForm1::ConfigureConnection()
+{
+    TEndpointOptions endpoint = Endpoint;
+    if (endpoint.Host.isEmpty())
+        endpoint.Host = QString::fromLatin1(DefaultEndpointHost);
+    try {
+        ApplyConnectionSettings(Exchange->HTTPS1, Setup, endpoint, RunLog);
+    } catch (...) {
+        // No request may be left waiting on a client that is only half set up.
+        Exchange->WaitFor = 0;
+        Exchange->Waiting = false;
+        Gauge1->setValue(0);
+        Exchange->ResponseText.clear();
+        Exchange->WaitTicks = 0;
+        RunLog.Add(QStringLiteral(" Exception in http initialization"));
+        Prompt().ShowError(QStringLiteral("Unable to connect to the Internet. Check your Connection Settings and "
+                                          "your Internet connection, then try again."));
+        throw;
+    }
+    return true;
+}
+
+void TForm1::PostRequest(const QString& text, quint16 replyCode, bool retrying)
+{
+    Exchange->PostRequest(text, replyCode, retrying);
+}
+
+QString TForm1::encodeString(const QString& iString) const
+{
+    return ::encodeString(iString);
+}
+
+void TForm1::Timer1Timer()
+{
+    Exchange->Timer1Timer();
+}
+
+void TForm1::HTTPS1StartTransfer(int direction)
+{
+    Exchange->HTTPS1StartTransfer(direction);
+}
+
+void TForm1::HTTPS1Transfer(int direction, qint64 bytesTransferred, int percentDone, const QString& text)
+{
+    Exchange->HTTPS1Transfer(direction, bytesTransferred, percentDone, text);
+}
+
+void TForm1::HTTPS1EndTransfer(int direction)
+{
+    Exchange->HTTPS1EndTransfer(direction);
+}
+
+void TForm1::HTTPS1Error(int errorCode, const QString& description)
+{
+    Exchange->HTTPS1Error(errorCode, description);
+}
+
+void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
+{
+    switch (waitFor) {
+    case rcLogin:
+        switch (LoginVerdict(reply)) {
+        case TLoginVerdict::Accepted:
+            RunLog.Add(QStringLiteral("Quillmarsh account credentials validated"));
+            ShowPage(TabSheet3);
+            break;
+        case TLoginVerdict::Outdated:
+            RunLog.Add(QStringLiteral("Outdated import utility version"));
+            Label8->setVisible(true);
+            Label24->setVisible(true);
+            break;
+        case TLoginVerdict::Rejected:
+            RunLog.Add(QStringLiteral("Invalid Quillmarsh account credentials"));
+            Label8->setVisible(true);
+            Label10->setVisible(true);
+            break;
+        }
+        break;
+    case rcFieldList:
+        Button4->setEnabled(false);
+        ListBox1->clear();
+        ListBox1->addItems(ReplyLines(reply));
+        LoadFieldCatalogue(reply);
+        LoadSourceFile();
+        StringGrid1Click();
+        ShowPage(TabSheet4);
+        break;
+    case rcSiteList:
+        ShowPage(LoadSiteList(reply) ? TabSheet6 : TabSheet7);
+        break;
+    case rcRecord:
+        AddServerMessages(reply);
+        ++RecordsImported;
+        StatusPanel0->setText(QStringLiteral("Records imported: ") + QString::number(RecordsImported));
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::AddServerMessages(const QString& reply)
+{
+    QStringList listed;
+    for (int i = 0; i < ListBox3->count(); ++i)
+        listed << ListBox3->item(i)->text();
+    const qsizetype before = listed.size();
+    AddNewMessages(listed, ServerMessages(reply));
+    ListBox3->addItems(listed.mid(before));
+}
