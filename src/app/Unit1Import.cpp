@@ -65,6 +65,9 @@ private:
 
 void TForm1::ConnectImportPage()
 {
+    // One line per message, all of one height: without this the list lays out every item
+    // again on each message, and a long run slows down row by row.
+    ListBox3->setUniformItemSizes(true);
     connect(Button20, &QPushButton::clicked, this, &TForm1::Button20Click);
     connect(Button18, &QPushButton::clicked, this, &TForm1::Button18Click);
 }
