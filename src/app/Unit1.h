@@ -150,6 +150,13 @@ public:
     QPushButton* Button9 = nullptr;
     QPushButton* Button10 = nullptr;
     QPushButton* Button11 = nullptr;
+    QLabel* Image11 = nullptr;       // hidden holder of the general picture
+    QPushButton* Button23 = nullptr; // "Save mapping..."
+    QPushButton* Button24 = nullptr; // "Load mapping..."
+    QPushButton* Button25 = nullptr; // "Match by headings"
+    void Button23Click();
+    void Button24Click();
+    void Button25Click();
 
     // Test page
     QLabel* Image5 = nullptr;

@@ -1,8 +1,10 @@
 // Control construction of the main window, one function per page. Every control
 // gets its member name as object name; geometry is absolute in the fixed window.
 #include "app/Pictures.h"
+#include "app/SampleGridDelegate.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
+#include "dialogs/Thumbnails.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -230,13 +232,18 @@ void TForm1::CreateMappingPage()
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->horizontalHeader()->setVisible(false);
     StringGrid1->verticalHeader()->setVisible(false);
+    StringGrid1->horizontalHeader()->setMinimumSectionSize(8);
+    StringGrid1->horizontalHeader()->setDefaultSectionSize(64);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(22);
+    StringGrid1->setItemDelegate(new TSampleGridDelegate(StringGrid1));
+    new TGridColumnSizer(StringGrid1);
     Button22 = MakeButton(page, "Button22", QStringLiteral("Quick Tutorial"), QRect(882, 60, 100, 38));
 
     Panel1 = Make<QFrame>(page, "Panel1", QRect(16, 358, 966, 310));
     Panel1->setFrameShape(QFrame::StyledPanel);
     Label16 = MakeLabel(Panel1, "Label16", QStringLiteral("What to do with Column A:"), QRect(10, 8, 400, 20));
     MakeBold(Label16);
-    RadioButton20 = Make<QRadioButton>(Panel1, "RadioButton20", QRect(10, 34, 200, 22));
+    RadioButton20 = Make<TMouseUpRadioButton>(Panel1, "RadioButton20", QRect(10, 34, 200, 22));
     RadioButton20->setText(QStringLiteral("Skip column "));
     RadioButton21 = Make<QRadioButton>(Panel1, "RadioButton21", QRect(10, 58, 200, 22));
     RadioButton21->setText(QStringLiteral("Convert column to..."));
@@ -254,8 +261,13 @@ void TForm1::CreateMappingPage()
     ComboBox2->addItems({QStringLiteral("MDY"), QStringLiteral("DMY"), QStringLiteral("YMD"),
                          QStringLiteral("MY (no day)"), QStringLiteral("MD (Y optional)"),
                          QStringLiteral("DM (Y optional)")});
+    // The thumbnail shows its picture scaled to fit with its proportions kept; the full
+    // picture is kept beside it for the picture viewer.
     Image7 = Make<QLabel>(Panel1, "Image7", QRect(636, 20, 320, 273));
-    Image7->setScaledContents(true);
+    Image7->setAlignment(Qt::AlignCenter);
+    Image11 = Make<QLabel>(Panel1, "Image11", QRect(636, 20, 320, 273));
+    Image11->setPixmap(ThumbnailPicture(QStringLiteral("general")));
+    Image11->setVisible(false);
     ListBox1 = Make<QListWidget>(Panel1, "ListBox1", QRect(540, 106, 80, 60));
     ListBox1->setVisible(false);
     Label33 = MakeLabel(Panel1, "Label33", QStringLiteral("0"), QRect(540, 180, 40, 18));
@@ -265,6 +277,10 @@ void TForm1::CreateMappingPage()
     Button9 = MakeButton(Panel2, "Button9", QStringLiteral("< Prev"), QRect(580, 10, 123, 25));
     Button10 = MakeButton(Panel2, "Button10", QStringLiteral("Next >"), QRect(713, 10, 123, 25));
     Button11 = MakeButton(Panel2, "Button11", QStringLiteral("Cancel"), QRect(859, 10, 123, 25));
+    // Reusable mappings, in the bar's free space left of "< Prev".
+    Button23 = MakeButton(Panel2, "Button23", QStringLiteral("Save mapping..."), QRect(16, 10, 123, 25));
+    Button24 = MakeButton(Panel2, "Button24", QStringLiteral("Load mapping..."), QRect(149, 10, 123, 25));
+    Button25 = MakeButton(Panel2, "Button25", QStringLiteral("Match by headings"), QRect(282, 10, 140, 25));
 }
 
 void TForm1::CreateTestPage()

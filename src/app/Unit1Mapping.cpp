@@ -1,20 +1,380 @@
+// The column mapping page: the Skip/Convert choice and the Tab, Box and Field
+// lists for the grid's current column, plus the page's help windows.
+#include "app/SampleGridDelegate.h"
 #include "app/Unit1.h"
 
-void TForm1::ConnectMappingPage() {}
-void TForm1::TabSheet4Show() {}
-void TForm1::StringGrid1Click() {}
-void TForm1::ComboBox3Change() {}
-void TForm1::ComboBox4Change() {}
-void TForm1::ComboBox5Change() {}
-void TForm1::ComboBox2Change() {}
-void TForm1::RadioButton20Click() {}
-void TForm1::RadioButton20MouseUp() {}
-void TForm1::Button9Click() {}
-void TForm1::Button22Click() {}
-void TForm1::Image7Click() {}
-void TForm1::Label30MouseEnter() {}
-void TForm1::Label31MouseEnter() {}
-void TForm1::Label32MouseEnter() {}
-void TForm1::ListBox5MouseMove() {}
-void TForm1::ListBox6MouseMove() {}
-void TForm1::WMEnterSizeMove() {}
+#include "dialogs/Thumbnails.h"
+#include "dialogs/Unit3.h"
+#include "dialogs/Unit4.h"
+#include "dialogs/Unit5.h"
+#include "mapping/ColumnMap.h"
+#include "mapping/FieldNames.h"
+#include "mapping/MappingPage.h"
+#include "source/ColumnLetters.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include <memory>
+
+namespace
+{
+const char* const PictureProperty = "Picture";
+
+// The grid column whose choice the page shows; 0 (never edited) when there is none.
+int CurrentColumn(const QTableWidget* grid)
+{
+    return qBound(0, grid->currentColumn(), ColumnMapSize - 1);
+}
+
+// The selected row of a list, or -1; a current row that is not selected does not count.
+int SelectedRow(const QListWidget* list)
+{
+    const QListWidgetItem* item = list->currentItem();
+    return item && item->isSelected() ? list->currentRow() : -1;
+}
+
+// Clears a list's selection from the program: its click handler is not raised.
+void ClearSelection(QListWidget* list)
+{
+    const QSignalBlocker blocker(list);
+    list->clearSelection();
+    list->setCurrentRow(-1);
+}
+
+// Selects a row from the program: its click handler is not raised.
+void SelectRow(QListWidget* list, int row)
+{
+    const QSignalBlocker blocker(list);
+    if (row < 0) {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    } else {
+        list->setCurrentRow(row);
+    }
+}
+
+int FindItem(const QListWidget* list, const std::optional<QString>& text)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->item(i)->text());
+    return FindListItem(items, text);
+}
+
+void SetDateFormatEnabled(TForm1& form, bool enabled)
+{
+    form.ComboBox2->setEnabled(enabled);
+    form.Label15->setEnabled(enabled);
+}
+
+// Puts a picture into a thumbnail, shown scaled to its frame with its proportions kept.
+void SetThumbnailPicture(QLabel* thumbnail, const QPixmap& picture)
+{
+    thumbnail->setProperty(PictureProperty, picture);
+    thumbnail->setPixmap(picture.scaled(thumbnail->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void ShowGeneralPicture(TForm1& form)
+{
+    SetThumbnailPicture(form.Image7, form.Image11->pixmap());
+}
+
+bool IsLeftRelease(QEvent* event)
+{
+    return event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+}
+} // namespace
+
+void TForm1::ConnectMappingPage()
+{
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        // Row 0 and column 0 are fixed: the choice moves to the nearest source cell instead.
+        if ((row == 0 || column == 0) && StringGrid1->rowCount() > 1 && StringGrid1->columnCount() > 1) {
+            StringGrid1->setCurrentCell(qMax(row, 1), qMax(column, 1));
+            return;
+        }
+        StringGrid1Click();
+    });
+    connect(ListBox4, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox3Change);
+    connect(ListBox5, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox4Change);
+    connect(ListBox6, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox5Change);
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox2Change);
+    connect(RadioButton20, &QRadioButton::toggled, this, &TForm1::RadioButton20Click);
+    connect(RadioButton21, &QRadioButton::toggled, this, &TForm1::RadioButton20Click);
+    if (auto* skip = dynamic_cast<TMouseUpRadioButton*>(RadioButton20))
+        skip->OnMouseUp = [this] { RadioButton20MouseUp(); };
+    connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(Button22, &QPushButton::clicked, this, &TForm1::Button22Click);
+    connect(Button23, &QPushButton::clicked, this, &TForm1::Button23Click);
+    connect(Button24, &QPushButton::clicked, this, &TForm1::Button24Click);
+    connect(Button25, &QPushButton::clicked, this, &TForm1::Button25Click);
+
+    ListBox5->viewport()->setMouseTracking(true);
+    ListBox6->viewport()->setMouseTracking(true);
+    // A click on the item that is already chosen changes no selection, yet it is a choice:
+    // the lists are rebuilt from it as from any other click.
+    auto pressedChosen = std::make_shared<QListWidgetItem*>(nullptr);
+    const auto clickOnChosen = [this, pressedChosen](QObject* watched, QEvent* event) {
+        for (QListWidget* list : {ListBox4, ListBox5, ListBox6}) {
+            if (watched != list->viewport())
+                continue;
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            QListWidgetItem* item = list->itemAt(mouse->position().toPoint());
+            const bool plainLeft = mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier;
+            if (event->type() == QEvent::MouseButtonPress) {
+                const bool chosen = item && item == list->currentItem() && item->isSelected();
+                *pressedChosen = plainLeft && chosen ? item : nullptr;
+            } else if (plainLeft && item && item == *pressedChosen && item->isSelected()) {
+                *pressedChosen = nullptr;
+                if (list == ListBox4)
+                    ComboBox3Change();
+                else if (list == ListBox5)
+                    ComboBox4Change();
+                else
+                    ComboBox5Change();
+            }
+        }
+    };
+    auto* hook = new TEventHook(this, [this, clickOnChosen](QObject* watched, QEvent* event) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)
+            clickOnChosen(watched, event);
+        if (watched == Image7 && IsLeftRelease(event) && Image7->rect().contains(
+                static_cast<QMouseEvent*>(event)->position().toPoint()))
+            Image7Click();
+        else if (type == QEvent::Enter && watched == Label30)
+            Label30MouseEnter();
+        else if (type == QEvent::Enter && watched == Label31)
+            Label31MouseEnter();
+        else if (type == QEvent::Enter && watched == Label32)
+            Label32MouseEnter();
+        else if (type == QEvent::MouseMove && watched == ListBox5->viewport())
+            ListBox5MouseMove();
+        else if (type == QEvent::MouseMove && watched == ListBox6->viewport())
+            ListBox6MouseMove();
+        else if ((type == QEvent::Move || type == QEvent::NonClientAreaMouseButtonPress) && watched == this)
+            WMEnterSizeMove();
+        return false;
+    });
+    for (QObject* watched : std::initializer_list<QObject*>{Image7, Label30, Label31, Label32, ListBox4->viewport(),
+                                                            ListBox5->viewport(), ListBox6->viewport(), this})
+        watched->installEventFilter(hook);
+
+    ShowGeneralPicture(*this);
+}
+
+void TForm1::TabSheet4Show()
+{
+    Label14->clear();
+    Label14->move(Label13->x() + Label13->width() + 2, Label13->y());
+    {
+        const QSignalBlocker blocker(ComboBox2);
+        ComboBox2->setCurrentIndex(0);
+    }
+    SetDateFormatEnabled(*this, false);
+    ComboBox2->move(Label15->x() + Label15->width() + 2, Label15->y() + (Label15->height() - ComboBox2->height()) / 2);
+    ShownMes2 = false;
+
+    Button25->setEnabled(CheckBox1->isChecked() && !SourceLines.isEmpty());
+    // The written instructions accompany the page; the test page hides them again.
+    if (Form4)
+        Form4->show();
+}
+
+void TForm1::StringGrid1Click()
+{
+    const int col = CurrentColumn(StringGrid1);
+    const QString letters = ColumnLetters(col);
+    RadioButton20->setText(QStringLiteral("Skip column ") + letters);
+    RadioButton21->setText(QStringLiteral("Convert column ") + letters + QStringLiteral(" to... "));
+
+    const ColumnMapping mapping = ColumnMap[size_t(col)];
+    if (mapping.Skip != 0) {
+        RadioButton20->setChecked(true);
+        {
+            const QSignalBlocker blocker(ComboBox2);
+            ComboBox2->setCurrentIndex(-1);
+        }
+        ClearSelection(ListBox6);
+        StringGrid1->setFocus();
+    } else {
+        RadioButton21->setChecked(true);
+        const int index = mapping.FieldIndex;
+        SelectRow(ListBox4, FindItem(ListBox4, TabNameOfIndex(FieldCatalogue, index)));
+        ComboBox3Change();
+        SelectRow(ListBox5, FindItem(ListBox5, BoxNameOfIndex(FieldCatalogue, index)));
+        ComboBox4Change();
+        const int fieldRow = FindItem(ListBox6, FieldNameOfIndex(FieldCatalogue, index));
+        SelectRow(ListBox6, fieldRow);
+        {
+            const QSignalBlocker blocker(ComboBox2);
+            ComboBox2->setCurrentIndex(mapping.DateFormat < DateFormatCount ? mapping.DateFormat : 0);
+        }
+        const bool dated = fieldRow >= 0 && DateFormatApplies(FieldCatalogue, ListBox6->item(fieldRow)->data(Qt::UserRole).toInt());
+        SetDateFormatEnabled(*this, dated);
+    }
+    StringGrid1->viewport()->update();
+    Label16->setText(QStringLiteral("What to do with Column ") + letters + QStringLiteral(":"));
+}
+
+void TForm1::ComboBox3Change()
+{
+    {
+        const QSignalBlocker blocker(ListBox5);
+        ListBox5->clear();
+    }
+    const int tabRow = SelectedRow(ListBox4);
+    if (tabRow >= 0) {
+        const QString tabName = ListBox4->item(tabRow)->text();
+        const TBoxOffer offer = BoxesOffered(FieldCatalogue, tabName);
+        {
+            const QSignalBlocker blocker(ListBox5);
+            ListBox5->addItems(offer.Boxes);
+        }
+        if (offer.ThumbnailChanged)
+            SetThumbnailPicture(Image7, ThumbnailPicture(ThumbnailKey(tabName)));
+    }
+    ClearSelection(ListBox5);
+    ComboBox4Change();
+    if (!ShownMes2) {
+        Prompt().ShowMessage(ThumbnailMessage());
+        ShowGeneralPicture(*this);
+        ShownMes2 = true;
+    }
+    ListBox5->setFocus();
+}
+
+void TForm1::ComboBox4Change()
+{
+    {
+        const QSignalBlocker blocker(ListBox6);
+        ListBox6->clear();
+    }
+    const int tabRow = SelectedRow(ListBox4);
+    const int boxRow = SelectedRow(ListBox5);
+    if (tabRow >= 0 && boxRow >= 0) {
+        const TNameList fields =
+            FieldsOffered(FieldCatalogue, ListBox4->item(tabRow)->text(), ListBox5->item(boxRow)->text());
+        const QSignalBlocker blocker(ListBox6);
+        for (const TNameList::Item& field : fields.Items()) {
+            auto* item = new QListWidgetItem(field.Text, ListBox6);
+            item->setData(Qt::UserRole, field.Index);
+        }
+    }
+    ClearSelection(ListBox6);
+    ListBox6->setFocus();
+}
+
+void TForm1::ComboBox5Change()
+{
+    const int col = CurrentColumn(StringGrid1);
+    const int fieldRow = SelectedRow(ListBox6);
+    if (fieldRow >= 0) {
+        const int index = ListBox6->item(fieldRow)->data(Qt::UserRole).toInt();
+        const QString caption = FieldTypeName(FieldCatalogue.Entries[size_t(index)].FieldType);
+        Label14->setText(caption);
+        Label14->repaint();
+        if (caption == QLatin1String("True or false") && !ShownMes) {
+            Prompt().ShowMessage(BooleanMessage());
+            ShownMes = true;
+        }
+        SetDateFormatEnabled(*this, DateFormatApplies(FieldCatalogue, index));
+        StoreFieldChoice(ColumnMap, col, quint16(index));
+    }
+    Button10->setEnabled(true);
+    Label33->setText(NextCounterCaption(Label33->text()));
+}
+
+void TForm1::ComboBox2Change()
+{
+    StoreDateFormat(ColumnMap, CurrentColumn(StringGrid1), ComboBox2->currentIndex());
+}
+
+void TForm1::RadioButton20Click()
+{
+    const bool convert = RadioButton21->isChecked();
+    for (QListWidget* list : {ListBox4, ListBox5, ListBox6})
+        list->setEnabled(convert);
+}
+
+void TForm1::RadioButton20MouseUp()
+{
+    if (!RadioButton20->isChecked())
+        return;
+    StoreSkipChoice(ColumnMap, CurrentColumn(StringGrid1));
+    Label14->clear();
+    {
+        const QSignalBlocker blocker(ComboBox2);
+        ComboBox2->setCurrentIndex(0);
+    }
+    SetDateFormatEnabled(*this, false);
+}
+
+void TForm1::Button9Click()
+{
+    if (Form4)
+        Form4->hide();
+    ShowPage(TabSheet3);
+}
+
+void TForm1::Button22Click()
+{
+    if (!Form5)
+        return;
+    QWidget* client = centralWidget();
+    const QPixmap snapshot = client->grab();
+    const QRect quickTutorial(Button22->mapTo(client, QPoint(0, 0)), Button22->size());
+    Form5->WatchMainWindow(this);
+    Form5->RunTutorial(this, snapshot, quickTutorial, Image7->geometry(), Panel1->height());
+}
+
+void TForm1::Image7Click()
+{
+    if (!Form3)
+        return;
+    Form3->show();
+    Form3->SetPicture(Image7->property(PictureProperty).value<QPixmap>().copy());
+}
+
+void TForm1::Label30MouseEnter()
+{
+    ShowGeneralPicture(*this);
+}
+
+void TForm1::Label31MouseEnter()
+{
+    ShowGeneralPicture(*this);
+}
+
+void TForm1::Label32MouseEnter()
+{
+    ShowGeneralPicture(*this);
+}
+
+void TForm1::ListBox5MouseMove()
+{
+    ListBox5->setFocus();
+}
+
+void TForm1::ListBox6MouseMove()
+{
+    ListBox6->setFocus();
+}
+
+void TForm1::WMEnterSizeMove()
+{
+    // Closing an overlay that is already gone is nothing to report.
+    if (Form5)
+        Form5->WMEnterSizeMove();
+}

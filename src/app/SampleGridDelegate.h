@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+class QTableWidget;
+
+// Paints the sample grid: row 0 and column 0 look fixed (button face, never
+// selected), and every cell of the current column is filled with the inactive
+// highlight colour so the column being mapped stands out.
+class TSampleGridDelegate : public QStyledItemDelegate
+{
+public:
+    explicit TSampleGridDelegate(QTableWidget* grid);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    QTableWidget* FGrid;
+};
+
+// Lets the user drag column borders in the grid's first row to change widths,
+// since the grid draws its own column letters instead of a header.
+class TGridColumnSizer : public QObject
+{
+public:
+    explicit TGridColumnSizer(QTableWidget* grid);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The column whose right border lies within a few pixels of x, or -1.
+    int BorderAt(int x) const;
+
+    QTableWidget* FGrid;
+    int FColumn = -1;
+    int FStartX = 0;
+    int FStartWidth = 0;
+};
+
+// Widens every column of the grid to its widest text plus 10 pixels; never narrows one.
+void WidenColumnsToText(QTableWidget* grid, int firstRow, int lastRow);
+
+// Calls a function for the events of the objects it is installed on; the
+// function returns true to stop an event.
+class TEventHook : public QObject
+{
+public:
+    using THandler = std::function<bool(QObject*, QEvent*)>;
+    TEventHook(QObject* parent, THandler handler) : QObject(parent), FHandler(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override { return FHandler(watched, event); }
+
+private:
+    THandler FHandler;
+};
+
+// A radio button that reports the mouse button's release after it has taken
+// the click, so the handler sees the state the click left.
+class TMouseUpRadioButton : public QRadioButton
+{
+public:
+    using QRadioButton::QRadioButton;
+    std::function<void()> OnMouseUp;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QRadioButton::mouseReleaseEvent(event);
+        if (OnMouseUp)
+            OnMouseUp();
+    }
+};
