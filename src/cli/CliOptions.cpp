@@ -28,9 +28,9 @@ const TOptionSpec KnownOptions[] = {
 
 const TOptionSpec* FindOption(const QString& name)
 {
-    for (const TOptionSpec& spec : KnownOptions)
-        if (name == QLatin1String(spec.Name))
-            return &spec;
+    for (const TOptionSpec& known : KnownOptions)
+        if (name == QLatin1String(known.Name))
+            return &known;
     return nullptr;
 }
 
@@ -94,11 +94,11 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
         }
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString name = equals < 0 ? arg : arg.left(equals);
-        const TOptionSpec* spec = FindOption(name);
-        if (!spec)
+        const TOptionSpec* known = FindOption(name);
+        if (!known)
             return fail(QStringLiteral("Unknown option ") + name);
         QString value;
-        if (spec->Kind == TOptionKind::Flag) {
+        if (known->Kind == TOptionKind::Flag) {
             if (equals >= 0)
                 return fail(name + QStringLiteral(" takes no value"));
         } else if (equals >= 0) {
