@@ -1,15 +1,31 @@
 // Grabs the wizard's pages as PNG pictures for the documentation. Runs headless
-#include "exchange/Exchange.h"
 // (QT_QPA_PLATFORM=offscreen) with a throw-away host directory, so no settings
-// file or log of a real installation is touched.
+// file or log of a real installation is touched. Every page is put into the state
+// a user would see it in, without a server: replies are handed to the window directly.
 #include "app/Unit1.h"
 #include "core/Paths.h"
 #include "core/Version.h"
+#include "dialogs/Unit2.h"
+#include "dialogs/Unit3.h"
+#include "dialogs/Unit4.h"
+#include "dialogs/Unit5.h"
+#include "exchange/Exchange.h"
+#include "importer/ImportRun.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -25,6 +41,78 @@ public:
     bool Confirm(const QString&) override { return false; }
     QString OpenFileName(const QString&, const QString&) override { return QString(); }
     QString SaveFileName(const QString&, const QString&) override { return QString(); }
+};
+
+// A field list as the service sends it: line i describes catalogue index i.
+const QString SampleCatalogue = QStringLiteral("OK\r\n"
+                                               "1\t2\t0\tLast name\t0\r\n"
+                                               "1\t3\t0\tFirst name\t0\r\n"
+                                               "1\t6\t0\tCity\t0\r\n"
+                                               "1\t7\t0\tPostal code\t0\r\n"
+                                               "1\t21\t0\tLOGIN NAME\t0\r\n"
+                                               "2\t1\t0\tEmergency Contact Kind\t0\r\n"
+                                               "2\t2\t0\tContact name\t0\r\n"
+                                               "8\t2\t0\tBirth date\t10\r\n"
+                                               "8\t3\t0\tVeteran\t3\r\n"
+                                               "8\t4\t0\tNickname\t0\r\n"
+                                               "99\t7\t0\tRequired hours\t0\r\n"
+                                               "99\t6\t0\tHours served\t0\r\n");
+
+const QByteArray SampleSource = "Last name\tFirst name\tCity\tBirth date\tHours\r\n"
+                                "Andersen\tMarit\tBergen\t03/12/1984\t12\r\n"
+                                "Okafor\tDaniel\tLeeds\t11/02/1979\t40\r\n"
+                                "Lindqvist\tSara\tUppsala\t27/07/1991\t8\r\n"
+                                "Moreau\tJulien\tLyon\t15/09/1968\t22\r\n"
+                                "Tanaka\tYuki\tOsaka\t02/05/1995\t5\r\n";
+
+void Settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+void SelectItem(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (!found.isEmpty())
+        list->setCurrentItem(found.first());
+}
+
+class TShooter
+{
+public:
+    explicit TShooter(const QString& outDir)
+        : OutDir(outDir)
+    {
+    }
+
+    void Save(QWidget* widget, const QString& name)
+    {
+        Settle();
+        const QString path = QDir(OutDir).filePath(name + QStringLiteral(".png"));
+        if (widget->grab().save(path)) {
+            std::printf("%s\n", qPrintable(path));
+        } else {
+            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+            ++Failures;
+        }
+    }
+
+    void Save(const QPixmap& picture, const QString& name)
+    {
+        const QString path = QDir(OutDir).filePath(name + QStringLiteral(".png"));
+        if (!picture.isNull() && picture.save(path)) {
+            std::printf("%s\n", qPrintable(path));
+        } else {
+            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+            ++Failures;
+        }
+    }
+
+    int Failures = 0;
+
+private:
+    QString OutDir;
 };
 } // namespace
 
@@ -48,6 +136,13 @@ int main(int argc, char* argv[])
         program.write(VersionRecordBytes(BuiltVersion()));
         program.close();
     }
+    const QString sourcePath = QDir(host.path()).filePath(QStringLiteral("volunteers.txt"));
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::WriteOnly) || source.write(SampleSource) != SampleSource.size()) {
+        std::fprintf(stderr, "Cannot write the sample file\n");
+        return 1;
+    }
+    source.close();
 
     TSilentPrompt prompt;
     TForm1Options options;
@@ -55,24 +150,110 @@ int main(int argc, char* argv[])
     options.Prompt = &prompt;
     options.Clock = [] { return QDateTime(QDate(2019, 3, 14), QTime(21, 5)); };
     TForm1 form(options);
+    TForm2 form2(form.Setup, prompt);
+    TForm3 form3;
+    TForm4 form4;
+    TForm5 form5;
+    form5.SetPauseDuration(0);
+    form.AttachWindows(&form2, &form3, &form4, &form5);
     form.show();
+    TShooter shooter(outDir);
 
-    const QList<QPair<QWidget*, QString>> pages = {
-        {form.TabSheet1, QStringLiteral("start-page")},
-    };
-    int failures = 0;
-    for (const auto& [page, name] : pages) {
-        form.ShowPage(page);
-        QApplication::processEvents();
-        const QString path = QDir(outDir).filePath(name + QStringLiteral(".png"));
-        if (form.grab().save(path)) {
-            std::printf("%s\n", qPrintable(path));
-        } else {
-            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-            ++failures;
-        }
-    }
+    form.ShowPage(form.TabSheet1);
+    shooter.Save(&form, QStringLiteral("start-page"));
+
+    // Credentials: the sandbox's demo account; the password box shows only its mask.
+    form.ShowPage(form.TabSheet2);
+    form.Edit1->setText(QStringLiteral("123456789"));
+    form.Edit2->setText(QStringLiteral("demo@example.org"));
+    form.Edit3->setText(QStringLiteral("sandbox-demo"));
+    shooter.Save(&form, QStringLiteral("credentials-page"));
+
+    // File: a sample file chosen, with headings in the first line.
+    form.ShowPage(form.TabSheet3);
+    form.Edit4->setText(sourcePath);
+    form.Edit4Exit();
+    form.CheckBox1->setChecked(true);
+    // The throw-away directory's name changes on every run: show a steady, typical path instead.
+    form.Edit4->setText(QStringLiteral("/home/jordan/Documents/volunteers.txt"));
+    form.Edit4->setCursorPosition(0);
+    shooter.Save(&form, QStringLiteral("file-page"));
+    form.Edit4->setText(sourcePath);
+    form.FileName = sourcePath;
+
+    // Mapping: the field list and the file loaded as after Next, the first column mapped.
+    form.LoadFieldCatalogue(SampleCatalogue);
+    form.LoadSourceFile();
+    form.ShowPage(form.TabSheet4);
+    form.StringGrid1->setCurrentCell(1, 1);
+    form.StringGrid1Click();
+    form.RadioButton21->click();
+    SelectItem(form.ListBox4, form.ListBox4->count() > 0 ? form.ListBox4->item(0)->text() : QString());
+    if (form.ListBox5->count() > 0)
+        form.ListBox5->setCurrentRow(0);
+    SelectItem(form.ListBox6, QStringLiteral("Last name"));
+    form.StringGrid1->setCurrentCell(1, 2);
+    form.StringGrid1Click();
+    form.RadioButton21->click();
+    if (form.ListBox4->count() > 0)
+        form.ListBox4->setCurrentRow(0);
+    if (form.ListBox5->count() > 0)
+        form.ListBox5->setCurrentRow(0);
+    SelectItem(form.ListBox6, QStringLiteral("First name"));
+    form4.hide();
+    shooter.Save(&form, QStringLiteral("mapping-page"));
+
+    // The tutorial overlay over the mapping page, all arrows drawn at once.
+    form.Button22Click();
+    Settle();
+    shooter.Save(form5.Picture().isNull() ? form5.grab() : form5.Picture(), QStringLiteral("tutorial-overlay"));
+    form5.hide();
+
+    // Test: the first data row as it would be sent.
+    form.Button10Click();
+    form4.hide();
+    shooter.Save(&form, QStringLiteral("test-page"));
+
+    // Site: an account with two sites, the second choice taken.
+    form.LoadSiteList(QStringLiteral("SI_1=North Branch\r\nSI_2=South Branch"));
+    form.ShowPage(form.TabSheet6);
+    form.RadioButton19->click();
+    form.ComboBox1->setCurrentIndex(1);
+    shooter.Save(&form, QStringLiteral("site-page"));
+
+    // Import: a finished run, its service messages and the summary, simulated without a server.
+    form.ShowPage(form.TabSheet7);
+    form.Button20->setEnabled(false);
+    form.Label20->hide();
+    form.Button16->setEnabled(false);
+    form.Gauge3->hide();
+    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Andersen, Marit: added\r\nPOST=Okafor, Daniel: added"));
+    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Lindqvist, Sara: Birth date not recognised, left empty"));
+    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Moreau, Julien: added\r\nPOST=Tanaka, Yuki: added"));
+    form.RecordsImported = 5;
+    form.StatusPanel0->setText(QStringLiteral("Records imported: 5"));
+    form.ListBox3->addItems(SummaryLines(form.RecordsImported));
+    form.Button18->setEnabled(true);
+    shooter.Save(&form, QStringLiteral("import-page"));
+
+    form.ShowPage(form.TabSheet8);
+    shooter.Save(&form, QStringLiteral("final-page"));
+
+    // Connection Settings: a proxy in use, over SSL.
+    form2.show();
+    Settle();
+    form2.RadioButton2->setChecked(true);
+    form2.Edit5->setText(QStringLiteral("proxy.example.org"));
+    form2.Edit6->setText(QStringLiteral("3128"));
+    form2.Edit9->setText(QStringLiteral("proxy.example.org"));
+    form2.Edit10->setText(QStringLiteral("3129"));
+    form2.Edit7->setText(QStringLiteral("importer"));
+    form2.CheckBox1->setChecked(true);
+    shooter.Save(&form2, QStringLiteral("connection-settings"));
+    form2.Changed = false;
+    form2.hide();
+
     form.Exchange->ExitPlease = true;
     form.close();
-    return failures == 0 ? 0 : 1;
+    return shooter.Failures == 0 ? 0 : 1;
 }
