@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -316,6 +317,9 @@ public:
     // The run in progress (null outside Start), and a close confirmed while a run or a
     // request was still on the stack: the window closes once they have returned.
     TImportRun* ImportRun = nullptr;
+    // Case-folded texts of the service messages listed in ListBox3, so each reply
+    // is checked in constant time instead of against the whole list.
+    QSet<QString> ListedMessages;
     bool CloseWhenIdle = false;
     bool IsBusy() const;
 

@@ -142,10 +142,15 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
 
 void TForm1::AddServerMessages(const QString& reply)
 {
-    QStringList listed;
-    for (int i = 0; i < ListBox3->count(); ++i)
-        listed << ListBox3->item(i)->text();
-    const qsizetype before = listed.size();
-    AddNewMessages(listed, ServerMessages(reply));
-    ListBox3->addItems(listed.mid(before));
+    // Each distinct message once, compared without regard to letter case.
+    QStringList added;
+    for (const QString& message : ServerMessages(reply)) {
+        const QString folded = message.toCaseFolded();
+        if (ListedMessages.contains(folded))
+            continue;
+        ListedMessages.insert(folded);
+        added.append(message);
+    }
+    if (!added.isEmpty())
+        ListBox3->addItems(added);
 }

@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include <QTimer>
+
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
 #include "importer/ImportRun.h"
@@ -98,6 +100,23 @@ void TForm1::RunImport()
         TImportRun*& Run;
         ~TRunGuard() { Run = nullptr; }
     } guard{ImportRun};
+
+    // Thousands of replies a second would otherwise repaint the page after every
+    // row; the window shows the progress ten times a second and stays responsive.
+    QTimer paintTick;
+    paintTick.setInterval(100);
+    connect(&paintTick, &QTimer::timeout, this, [this] {
+        setUpdatesEnabled(true);
+        repaint();
+        setUpdatesEnabled(false);
+    });
+    struct TPaintGuard
+    {
+        TForm1& Form;
+        ~TPaintGuard() { Form.setUpdatesEnabled(true); }
+    } paintGuard{*this};
+    setUpdatesEnabled(false);
+    paintTick.start();
 
     run.Run(SourceLines, CheckBox1->isChecked());
 
