@@ -337,6 +337,8 @@ private slots:
             Prompt.QueueConfirm(false);
             form->Button16->click();
         });
+        // The first reply is held back so the question surely comes while a record is on its way.
+        QVERIFY(Sandbox.Fault(QStringLiteral("delay"), 1, 200, 31));
         form->Button20->click();
         driver->stop();
         QVERIFY(asked);
