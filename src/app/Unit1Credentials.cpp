@@ -11,17 +11,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-namespace
-{
-// Where a newer version of the utility is published.
-const char DownloadSiteAddress[] = "https://www.quillmarsh.com/download";
-} // namespace
-
 void TForm1::ConnectCredentialsPage()
 {
-    Label24->setText(QStringLiteral("This version of the Import Utility has expired. Please download the latest "
-                                    "version from ")
-                     + QString::fromLatin1(DownloadSiteAddress) + QStringLiteral(", then try again."));
     for (QLineEdit* edit : {Edit1, Edit2, Edit3})
         connect(edit, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);

@@ -4,6 +4,7 @@
 #include "app/SampleGridDelegate.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
+#include "exchange/Replies.h"
 #include "dialogs/Thumbnails.h"
 
 #include <QCheckBox>
@@ -148,10 +149,7 @@ void TForm1::CreateCredentialsPage()
     Label10 = MakeLabel(page, "Label10",
                         QStringLiteral("The account number, login name, or password you entered is not correct."),
                         QRect());
-    Label24 = MakeLabel(page, "Label24",
-                        QStringLiteral("This version of the Import Utility has expired. Please download the latest "
-                                       "version from https://download.quillmarsh.example, then try again."),
-                        QRect());
+    Label24 = MakeLabel(page, "Label24", ExpiredVersionMessage(), QRect());
     for (QLabel* label : {Label8, Label6, Label7, Label10, Label24})
         label->setVisible(false);
     Button2 = MakeButton(page, "Button2", QStringLiteral("Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));

@@ -47,12 +47,6 @@ int WatchdogTickFrom(const QProcessEnvironment& env)
     return 1000;
 }
 
-QString ExpiredVersionMessage()
-{
-    return QStringLiteral("This version of the Import Utility has expired. Please download the latest version from "
-                          "https://download.quillmarsh.example, then try again.");
-}
-
 // The import run's view of the command line: records are composed with the
 // same library call the wizard uses and posted through the same exchange.
 class TCliImportHost : public IImportHost

@@ -65,3 +65,10 @@ QList<TSiteEntry> ParseSiteList(const QString& reply)
     }
     return sites;
 }
+
+QString ExpiredVersionMessage()
+{
+    // Where a newer version of the utility is published.
+    return QStringLiteral("This version of the Import Utility has expired. Please download the latest version from "
+                          "https://www.quillmarsh.com/download, then try again.");
+}

@@ -32,3 +32,6 @@ struct TSiteEntry
 
 // Lines "SI_<number>=<name>", in reply order, duplicates kept; other lines are ignored.
 QList<TSiteEntry> ParseSiteList(const QString& reply);
+
+// Shown when the service no longer accepts this version of the utility.
+QString ExpiredVersionMessage();

@@ -1,3 +1,4 @@
+#include "WindowTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "app/Unit1.h"
 #include "mapping/FieldCatalogue.h"
@@ -57,24 +58,11 @@ class TestFilePage : public QObject
 
     std::unique_ptr<TForm1> MakeForm()
     {
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        auto form = std::make_unique<TForm1>(options);
-        form->show();
+        auto form = MakeTestWindow(*Dir, Prompt);
         return form;
     }
 
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = Dir->filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(path));
-        file.write(bytes);
-        return path;
-    }
+    QString WriteFile(const QString& name, const QByteArray& bytes) { return WriteTestFile(*Dir, name, bytes); }
 
     static QStringList LogSince(const TForm1& form, qsizetype before) { return form.RunLog.AllLines().mid(before); }
 

@@ -1,3 +1,4 @@
+#include "WindowTestSupport.h"
 #include "SandboxProcess.h"
 #include "ScriptedPrompt.h"
 #include "app/Unit1.h"
@@ -67,14 +68,7 @@ class TestImportPage : public QObject
     // A -> Last name, B and C -> Flags, D -> Date joined (day first).
     std::unique_ptr<TForm1> MakeForm(const QStringList& sourceLines, bool headings)
     {
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        options.Endpoint.Host = Sandbox.Host();
-        options.Endpoint.CAFile = Sandbox.CAFile();
-        auto form = std::make_unique<TForm1>(options);
-        form->show();
+        auto form = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()});
         // The watchdog is driven by the tests themselves.
         form->Timer1->stop();
         form->AccountNumber = Account;

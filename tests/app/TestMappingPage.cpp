@@ -1,3 +1,4 @@
+#include "WindowTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "app/Unit1.h"
 #include "dialogs/Thumbnails.h"
@@ -84,27 +85,14 @@ class TestMappingPage : public QObject
     std::unique_ptr<QTemporaryDir> Dir;
     TScriptedPrompt Prompt;
 
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = Dir->filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(path));
-        file.write(bytes);
-        return path;
-    }
+    QString WriteFile(const QString& name, const QByteArray& bytes) { return WriteTestFile(*Dir, name, bytes); }
 
     // The window as the field-list reply leaves it: catalogue loaded, map reset, file in the grid, page shown.
     std::unique_ptr<TForm1> MakeForm(const QByteArray& source = "Last name\tNickname\tCity\tWhatever\r\n"
                                                                  "Smith\tSmithy\tOslo\tx\r\n",
                                      bool headings = true)
     {
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        auto form = std::make_unique<TForm1>(options);
-        form->show();
+        auto form = MakeTestWindow(*Dir, Prompt);
         ResetColumnMap(form->ColumnMap);
         form->LoadFieldCatalogue(CatalogueReply);
         form->FileName = WriteFile(QStringLiteral("source.txt"), source);

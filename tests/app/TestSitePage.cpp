@@ -1,3 +1,4 @@
+#include "WindowTestSupport.h"
 #include "SandboxProcess.h"
 #include "ScriptedPrompt.h"
 #include "app/Unit1.h"
@@ -48,14 +49,7 @@ class TestSitePage : public QObject
     // A shown window on the test page with the credentials boxes filled.
     std::unique_ptr<TForm1> MakeForm(const QString& password = DemoPassword)
     {
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        options.Endpoint.Host = Sandbox.Host();
-        options.Endpoint.CAFile = Sandbox.CAFile();
-        auto form = std::make_unique<TForm1>(options);
-        form->show();
+        auto form = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()});
         form->Timer1->stop();
         form->Edit1->setText(QStringLiteral("123-456-789"));
         form->Edit2->setText(QStringLiteral(" demo@example.org "));

@@ -1,3 +1,4 @@
+#include "WindowTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "app/Unit1.h"
 #include "dialogs/Unit4.h"
@@ -53,12 +54,7 @@ class TestTestPage : public QObject
     std::unique_ptr<TForm1> MakeForm(const QList<QPair<int, int>>& mapping, const QStringList& sourceLines,
                                      bool headings, const QString& clicks = QStringLiteral("2"))
     {
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        auto form = std::make_unique<TForm1>(options);
-        form->show();
+        auto form = MakeTestWindow(*Dir, Prompt);
         LoadFieldCatalogue(CatalogueReply, form->FieldCatalogue);
         for (const auto& [column, index] : mapping) {
             form->ColumnMap[size_t(column)].Skip = 0;
