@@ -320,6 +320,12 @@ public:
     // Case-folded texts of the service messages listed in ListBox3, so each reply
     // is checked in constant time instead of against the whole list.
     QSet<QString> ListedMessages;
+    // During a run the message list and the count are brought up to date with the
+    // page's repaint, not after every reply: each insertion makes the list lay out
+    // all its lines again, which made a long run slower row by row.
+    bool DeferRunDisplay = false;
+    QStringList PendingMessages;
+    void ShowRunProgress();
     bool CloseWhenIdle = false;
     bool IsBusy() const;
 

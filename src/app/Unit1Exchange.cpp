@@ -133,7 +133,8 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
     case rcRecord:
         AddServerMessages(reply);
         ++RecordsImported;
-        StatusPanel0->setText(QStringLiteral("Records imported: ") + QString::number(RecordsImported));
+        if (!DeferRunDisplay)
+            ShowRunProgress();
         break;
     default:
         break;
@@ -151,6 +152,15 @@ void TForm1::AddServerMessages(const QString& reply)
         ListedMessages.insert(folded);
         added.append(message);
     }
-    if (!added.isEmpty())
-        ListBox3->addItems(added);
+    PendingMessages.append(added);
+}
+
+void TForm1::ShowRunProgress()
+{
+    if (!PendingMessages.isEmpty()) {
+        ListBox3->addItems(PendingMessages);
+        PendingMessages.clear();
+    }
+    if (RecordsImported > 0)
+        StatusPanel0->setText(QStringLiteral("Records imported: ") + QString::number(RecordsImported));
 }

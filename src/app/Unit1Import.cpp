@@ -56,6 +56,7 @@ public:
     void Summary(const QStringList& lines) override
     {
         Form.Gauge3->hide();
+        Form.ShowRunProgress();
         Form.ListBox3->addItems(lines);
     }
 
@@ -106,6 +107,7 @@ void TForm1::RunImport()
     QTimer paintTick;
     paintTick.setInterval(100);
     connect(&paintTick, &QTimer::timeout, this, [this] {
+        ShowRunProgress();
         setUpdatesEnabled(true);
         repaint();
         setUpdatesEnabled(false);
@@ -113,8 +115,14 @@ void TForm1::RunImport()
     struct TPaintGuard
     {
         TForm1& Form;
-        ~TPaintGuard() { Form.setUpdatesEnabled(true); }
+        ~TPaintGuard()
+        {
+            Form.DeferRunDisplay = false;
+            Form.ShowRunProgress();
+            Form.setUpdatesEnabled(true);
+        }
     } paintGuard{*this};
+    DeferRunDisplay = true;
     setUpdatesEnabled(false);
     paintTick.start();
 

@@ -15,6 +15,8 @@ void TRunLog::LoadFrom(const QString& path)
 
 bool TRunLog::SaveTo(const QString& path) const noexcept
 {
+    if (path.isEmpty())
+        return true;
     try {
         QString text;
         qsizetype size = 0;

@@ -14,6 +14,7 @@ public:
     void LoadFrom(const QString& path);
     void Add(const QString& line) { Lines.append(line); }
     // Best effort: returns false on failure and keeps every line for the next save.
+    // An empty path means the caller keeps no log file: nothing is written.
     bool SaveTo(const QString& path) const noexcept;
 
     const QStringList& AllLines() const { return Lines; }

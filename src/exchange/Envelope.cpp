@@ -1,12 +1,22 @@
 #include "exchange/Envelope.h"
 
+#include <cstring>
+
 QString encodeString(const QString& iString)
 {
     static const char escaped[] = "%*#&<> []";
-    QString result = iString;
-    for (const char* c = escaped; *c; ++c) {
-        const QString code = QLatin1Char('%') + QStringLiteral("%1").arg(int(uchar(*c)), 2, 16, QLatin1Char('0')).toUpper();
-        result.replace(QLatin1Char(*c), code);
+    static const char hex[] = "0123456789ABCDEF";
+    QString result;
+    result.reserve(iString.size());
+    for (const QChar ch : iString) {
+        const char16_t code = ch.unicode();
+        if (code < 128 && code != 0 && std::strchr(escaped, char(code))) {
+            result.append(QLatin1Char('%'));
+            result.append(QLatin1Char(hex[code >> 4]));
+            result.append(QLatin1Char(hex[code & 15]));
+        } else {
+            result.append(ch);
+        }
     }
     return result;
 }

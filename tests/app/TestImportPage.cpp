@@ -165,6 +165,33 @@ private slots:
         QVERIFY(Prompt.Shown.isEmpty());
     }
 
+    // The list and the count are brought up to date while the run goes on, not only at its end.
+    void midRun_messagesAndCountShownWhileRecordsAwaitReplies()
+    {
+        auto form = MakeForm(Source, true);
+        bool seenMidRun = false;
+        bool ahead = false;
+        auto observer = During(*form, [&] {
+            if (!form->Exchange->Waiting || form->Exchange->WaitFor != rcRecord)
+                return;
+            const QString shown = form->StatusPanel0->text();
+            // Never more than has been counted.
+            if (form->ListBox3->count() > form->RecordsImported * 2)
+                ahead = true;
+            if (form->RecordsImported == 1 && shown == QStringLiteral("Records imported: 1")
+                && Items(form->ListBox3) == QStringList{QStringLiteral("Record 1 received: 5 fields")})
+                seenMidRun = true;
+        });
+        // Every record reply takes longer than the window's refresh interval.
+        QVERIFY(Sandbox.Fault(QStringLiteral("delay"), 0, 250, 31));
+        form->Button20->click();
+        observer->stop();
+        QVERIFY(seenMidRun);
+        QVERIFY(!ahead);
+        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("Records imported: 3"));
+        QCOMPARE(form->ListBox3->count(), 6);
+    }
+
     void start_firstRow_data()
     {
         QTest::addColumn<QStringList>("lines");

@@ -3,6 +3,7 @@
 #include "core/TextDecoder.h"
 
 #include <QTemporaryDir>
+#include <QDir>
 #include <QtTest>
 
 class TestConversions : public QObject
@@ -115,6 +116,9 @@ private slots:
 
         QVERIFY(!log.SaveTo(dir.filePath(QStringLiteral("missing/dir/Log.txt"))));
         QCOMPARE(log.AllLines().size(), 2);
+        // No path: no file anywhere, not even one named after the working directory.
+        QVERIFY(log.SaveTo(QString()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Log.txt")});
     }
 };
 
