@@ -4,12 +4,12 @@
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
+#include "exchange/Replies.h"
 #include "mapping/ColumnMapping.h"
 #include "mapping/FieldCatalogue.h"
 
 #include <QDateTime>
 #include <QMainWindow>
-#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -317,13 +317,11 @@ public:
     // The run in progress (null outside Start), and a close confirmed while a run or a
     // request was still on the stack: the window closes once they have returned.
     TImportRun* ImportRun = nullptr;
-    // Case-folded texts of the service messages listed in ListBox3, so each reply
-    // is checked in constant time instead of against the whole list.
-    QSet<QString> ListedMessages;
-    // During a run the message list and the count are brought up to date with the
-    // page's repaint, not after every reply: each insertion makes the list lay out
-    // all its lines again, which made a long run slower row by row.
-    bool DeferRunDisplay = false;
+    // The service messages listed in ListBox3. During a run, new ones wait in
+    // PendingMessages and reach the list, with the count, at the page's repaint:
+    // each insertion makes the list lay out all its lines again, which made a long
+    // run slower row by row.
+    TMessageList ListedMessages;
     QStringList PendingMessages;
     void ShowRunProgress();
     bool CloseWhenIdle = false;

@@ -133,7 +133,7 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
     case rcRecord:
         AddServerMessages(reply);
         ++RecordsImported;
-        if (!DeferRunDisplay)
+        if (!ImportRun)
             ShowRunProgress();
         break;
     default:
@@ -143,16 +143,7 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
 
 void TForm1::AddServerMessages(const QString& reply)
 {
-    // Each distinct message once, compared without regard to letter case.
-    QStringList added;
-    for (const QString& message : ServerMessages(reply)) {
-        const QString folded = message.toCaseFolded();
-        if (ListedMessages.contains(folded))
-            continue;
-        ListedMessages.insert(folded);
-        added.append(message);
-    }
-    PendingMessages.append(added);
+    PendingMessages.append(ListedMessages.Add(ServerMessages(reply)));
 }
 
 void TForm1::ShowRunProgress()

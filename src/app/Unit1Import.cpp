@@ -117,12 +117,10 @@ void TForm1::RunImport()
         TForm1& Form;
         ~TPaintGuard()
         {
-            Form.DeferRunDisplay = false;
             Form.ShowRunProgress();
             Form.setUpdatesEnabled(true);
         }
     } paintGuard{*this};
-    DeferRunDisplay = true;
     setUpdatesEnabled(false);
     paintTick.start();
 

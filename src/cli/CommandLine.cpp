@@ -404,10 +404,8 @@ void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
         SiteReply = reply;
         break;
     case rcRecord: {
-        const qsizetype before = ListedMessages.size();
-        AddNewMessages(ListedMessages, ServerMessages(reply));
-        for (qsizetype i = before; i < ListedMessages.size(); ++i)
-            Print(ListedMessages.at(i));
+        for (const QString& message : ListedMessages.Add(ServerMessages(reply)))
+            Print(message);
         ++RecordsImported;
         break;
     }

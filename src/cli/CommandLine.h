@@ -4,6 +4,7 @@
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
+#include "exchange/Replies.h"
 #include "mapping/ColumnMapping.h"
 #include "mapping/FieldCatalogue.h"
 
@@ -109,7 +110,7 @@ private:
     QStringList SourceLines;
     QChar SourceDelimiter;
     qint32 RecordsImported = 0;
-    QStringList ListedMessages;
+    TMessageList ListedMessages;
     QStringList Composed;
 };
 

@@ -42,12 +42,18 @@ QStringList ServerMessages(const QString& reply)
     return messages;
 }
 
-void AddNewMessages(QStringList& listed, const QStringList& messages)
+QStringList TMessageList::Add(const QStringList& messages)
 {
+    QStringList added;
     for (const QString& message : messages) {
-        if (!listed.contains(message, Qt::CaseInsensitive))
-            listed.append(message);
+        const QString folded = message.toCaseFolded();
+        if (FFolded.contains(folded))
+            continue;
+        FFolded.insert(folded);
+        added.append(message);
     }
+    FListed.append(added);
+    return added;
 }
 
 QList<TSiteEntry> ParseSiteList(const QString& reply)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QSet>
 #include <QStringList>
 
 enum class TLoginVerdict
@@ -20,8 +21,20 @@ QStringList ReplyLines(const QString& reply);
 // The messages of a record reply: the rest of every line beginning "POST=".
 QStringList ServerMessages(const QString& reply);
 
-// Appends the messages not listed yet, comparing without regard to case.
-void AddNewMessages(QStringList& listed, const QStringList& messages);
+// The service's messages as shown to the user: each text once, compared without
+// regard to letter case. A set of folded texts keeps each check constant-time,
+// however long a run's list grows.
+class TMessageList
+{
+public:
+    // Lists the messages not listed yet and returns them, in order.
+    QStringList Add(const QStringList& messages);
+    const QStringList& Listed() const { return FListed; }
+
+private:
+    QStringList FListed;
+    QSet<QString> FFolded;
+};
 
 struct TSiteEntry
 {

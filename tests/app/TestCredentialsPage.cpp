@@ -33,14 +33,6 @@ const QString CannotConnect = QStringLiteral(
 const QString TimedOut = QStringLiteral(
     "Timed out waiting for connection. Verify that your Internet connection is active, then try again.");
 
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 // Which of the credentials page's message labels are showing, as a short text ("8 6 7" etc.).
 QString MessagesShown(const TForm1& form)
 {

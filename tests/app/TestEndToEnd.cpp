@@ -1,33 +1,21 @@
 #include "SandboxProcess.h"
 #include "ScriptedPrompt.h"
+#include "WindowTestSupport.h"
 #include "app/Unit1.h"
 
-#include <QCheckBox>
-#include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QComboBox>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
 namespace
 {
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 void Select(QListWidget* list, const QString& text)
 {
     const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
@@ -57,38 +45,18 @@ private slots:
 
     void wholeWizard()
     {
-        const QString fileName = Dir->filePath(QStringLiteral("people.csv"));
-        {
-            QFile file(fileName);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("Last name,Nickname,City,Notes\r\n"
-                       "\"Smith, Jr.\",Bob,\"Springfield, IL\",\"Line one\r\nline two\"\r\n"
-                       "Jones,Ann,Portland,plain\r\n");
-        }
-        TForm1Options options;
-        options.HostDirectory = Dir->path();
-        options.Prompt = &Prompt;
-        options.SettingsPath = Dir->filePath(QStringLiteral("test.INI"));
-        options.Endpoint.Host = Sandbox.Host();
-        options.Endpoint.CAFile = Sandbox.CAFile();
-        TForm1 form(options);
-        form.show();
+        const QString fileName = WriteTestFile(*Dir, QStringLiteral("people.csv"),
+                                               "Last name,Nickname,City,Notes\r\n"
+                                               "\"Smith, Jr.\",Bob,\"Springfield, IL\",\"Line one\r\nline two\"\r\n"
+                                               "Jones,Ann,Portland,plain\r\n");
+        auto window = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()});
+        TForm1& form = *window;
 
-        form.Button1->click();
-        QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet2);
-        QTest::keyClicks(form.Edit1, QStringLiteral("123456789"));
-        QTest::keyClicks(form.Edit2, QStringLiteral("demo@example.org"));
-        QTest::keyClicks(form.Edit3, QStringLiteral("sandbox-demo"));
-        QVERIFY(form.Button2->isEnabled());
-        form.Button2Click();
-        QTRY_COMPARE_WITH_TIMEOUT(form.PageControl1->currentWidget(), form.TabSheet3, 10000);
-
-        form.Edit4->setText(fileName);
-        form.Edit4Exit();
-        form.CheckBox1->setChecked(true);
-        QVERIFY(form.Button4->isEnabled());
-        form.Button4Click();
-        QTRY_COMPARE_WITH_TIMEOUT(form.PageControl1->currentWidget(), form.TabSheet4, 10000);
+        const QString loggedIn = WizardSteps::LogIn(form, QStringLiteral("123456789"),
+                                                    QStringLiteral("demo@example.org"), QStringLiteral("sandbox-demo"));
+        QVERIFY2(loggedIn.isEmpty(), qPrintable(loggedIn));
+        const QString opened = WizardSteps::OpenSourceFile(form, fileName, true);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened));
         const QList<QStringList> mapping{{"Core", "Name", "Last name"},
                                          {"Core", "Name", "Nickname"},
                                          {"Core", "Address", "City"},
@@ -105,16 +73,8 @@ private slots:
             Select(form.ListBox6, choice.at(2));
             form.ComboBox5Change();
         }
-        form.Button10Click();
-        QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet5);
-
-        form.Button6Click();
-        QTRY_COMPARE_WITH_TIMEOUT(form.PageControl1->currentWidget(), form.TabSheet6, 10000);
-        form.RadioButton19->click();
-        form.ComboBox1->setCurrentIndex(1);
-        QCOMPARE(form.SiteNumber, QStringLiteral("2"));
-        form.Button15Click();
-        QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet7);
+        const QString toImport = WizardSteps::ChooseSecondSite(form);
+        QVERIFY2(toImport.isEmpty(), qPrintable(toImport));
 
         QVERIFY(Sandbox.Reset());
         form.Button20Click();

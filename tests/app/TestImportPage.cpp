@@ -46,13 +46,6 @@ const QString Row1 = Head + QStringLiteral("&1_2=Smith&1_19_1=Driver&1_19_2=Ushe
 const QString Row2 = Head;
 const QString Row4 = Head + QStringLiteral("&1_2=Jones&1_19_1=Driver");
 
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
 } // namespace
 
 class TestImportPage : public QObject

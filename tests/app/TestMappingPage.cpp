@@ -41,14 +41,6 @@ const QString CatalogueReply = QStringLiteral("OK\r\n"
                                               "8\t5\t0\tNickname\t0\r\n"              // 13 Profile / Personal
                                               "8\t6\t0\tStart date\t6\r\n");          // 14 Profile / Personal
 
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 QString Selected(const QListWidget* list)
 {
     const QListWidgetItem* item = list->currentItem();

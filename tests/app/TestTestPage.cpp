@@ -29,14 +29,6 @@ const QString Warning = QStringLiteral("If your data does not appear as you expe
                                        "file included with your download.");
 const QString OneField = QStringLiteral("Data will NOT import correctly with only one field.\r\r") + Warning;
 
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 const QStringList EndOfFile{
     QStringLiteral("You have reached the end of the file."), QStringLiteral(" "),
     QStringLiteral("Click \"Prev\" to go back and make changes, or \"Next\" to perform the conversion.")};

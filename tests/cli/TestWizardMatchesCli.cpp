@@ -5,16 +5,11 @@
 #include "CliTestSupport.h"
 #include "SandboxProcess.h"
 #include "ScriptedPrompt.h"
+#include "WindowTestSupport.h"
 
 #include "app/Unit1.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -55,44 +50,20 @@ class TestWizardMatchesCli : public QObject
     QStringList ImportThroughWizard()
     {
         TScriptedPrompt prompt;
-        TForm1Options options;
-        options.HostDirectory = WizardDir.path();
-        options.Prompt = &prompt;
-        options.SettingsPath = WizardDir.filePath(QStringLiteral("qimport.INI"));
-        options.Endpoint.Host = Sandbox.Host();
-        options.Endpoint.CAFile = Sandbox.CAFile();
-        TForm1 form(options);
-        form.show();
+        auto window = MakeTestWindow(WizardDir, prompt, {Sandbox.Host(), Sandbox.CAFile()});
+        TForm1& form = *window;
 
-        form.Button1->click();
-        QTest::keyClicks(form.Edit1, QStringLiteral("123456789"));
-        QTest::keyClicks(form.Edit2, QStringLiteral("demo@example.org"));
-        QTest::keyClicks(form.Edit3, QStringLiteral("sandbox-demo"));
-        form.Button2Click();
-        if (!QTest::qWaitFor([&] { return form.PageControl1->currentWidget() == form.TabSheet3; }, 10000))
-            return {QStringLiteral("credentials page not left")};
-
-        form.Edit4->setText(SourcePath);
-        form.Edit4Exit();
-        form.CheckBox1->setChecked(true);
-        form.Button4Click();
-        if (!QTest::qWaitFor([&] { return form.PageControl1->currentWidget() == form.TabSheet4; }, 10000))
-            return {QStringLiteral("file page not left")};
-
-        prompt.QueueFileName(MappingPath);
-        form.Button24->click();
-        form.Button10Click();
-        if (form.PageControl1->currentWidget() != form.TabSheet5)
-            return {QStringLiteral("mapping page not left: ") + prompt.Shown.join(QLatin1Char('|'))};
-
-        form.Button6Click();
-        if (!QTest::qWaitFor([&] { return form.PageControl1->currentWidget() == form.TabSheet6; }, 10000))
-            return {QStringLiteral("test page not left")};
-        form.RadioButton19->click();
-        form.ComboBox1->setCurrentIndex(1);
-        if (form.SiteNumber != QStringLiteral("2"))
-            return {QStringLiteral("site 2 not chosen: ") + form.SiteNumber};
-        form.Button15Click();
+        QString failed = WizardSteps::LogIn(form, QStringLiteral("123456789"), QStringLiteral("demo@example.org"),
+                                            QStringLiteral("sandbox-demo"));
+        if (failed.isEmpty())
+            failed = WizardSteps::OpenSourceFile(form, SourcePath, true);
+        if (failed.isEmpty()) {
+            prompt.QueueFileName(MappingPath);
+            form.Button24->click();
+            failed = WizardSteps::ChooseSecondSite(form);
+        }
+        if (!failed.isEmpty())
+            return {failed + QLatin1Char(' ') + prompt.Shown.join(QLatin1Char('|'))};
 
         if (!Sandbox.Reset())
             return {QStringLiteral("reset failed")};

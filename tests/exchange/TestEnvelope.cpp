@@ -90,11 +90,12 @@ private slots:
 
     void serverMessages_caseSensitivePrefixAndCaseInsensitiveDedup()
     {
-        QStringList listed;
-        AddNewMessages(listed, ServerMessages(QStringLiteral("POST=Saved row\r\npost=ignored\r\nother")));
-        QCOMPARE(listed, QStringList{QStringLiteral("Saved row")});
-        AddNewMessages(listed, ServerMessages(QStringLiteral("POST=SAVED ROW\nPOST=Second\nPOST=second")));
-        QCOMPARE(listed, (QStringList{QStringLiteral("Saved row"), QStringLiteral("Second")}));
+        TMessageList list;
+        list.Add(ServerMessages(QStringLiteral("POST=Saved row\r\npost=ignored\r\nother")));
+        QCOMPARE(list.Listed(), QStringList{QStringLiteral("Saved row")});
+        const QStringList added = list.Add(ServerMessages(QStringLiteral("POST=SAVED ROW\nPOST=Second\nPOST=second")));
+        QCOMPARE(list.Listed(), (QStringList{QStringLiteral("Saved row"), QStringLiteral("Second")}));
+        QCOMPARE(added, QStringList{QStringLiteral("Second")});
         QVERIFY(ServerMessages(QStringLiteral("no messages here")).isEmpty());
         QCOMPARE(ServerMessages(QStringLiteral("POST=")), QStringList{QString()});
     }

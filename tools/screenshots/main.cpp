@@ -9,6 +9,7 @@
 #include "dialogs/Unit3.h"
 #include "dialogs/Unit4.h"
 #include "dialogs/Unit5.h"
+#include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
 #include "importer/ImportRun.h"
 
@@ -89,13 +90,7 @@ public:
     void Save(QWidget* widget, const QString& name)
     {
         Settle();
-        const QString path = QDir(OutDir).filePath(name + QStringLiteral(".png"));
-        if (widget->grab().save(path)) {
-            std::printf("%s\n", qPrintable(path));
-        } else {
-            std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-            ++Failures;
-        }
+        Save(widget->grab(), name);
     }
 
     void Save(const QPixmap& picture, const QString& name)
@@ -227,11 +222,11 @@ int main(int argc, char* argv[])
     form.Label20->hide();
     form.Button16->setEnabled(false);
     form.Gauge3->hide();
-    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Andersen, Marit: added\r\nPOST=Okafor, Daniel: added"));
-    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Lindqvist, Sara: Birth date not recognised, left empty"));
-    form.AddServerMessages(QStringLiteral("OK\r\nPOST=Moreau, Julien: added\r\nPOST=Tanaka, Yuki: added"));
-    form.RecordsImported = 5;
-    form.StatusPanel0->setText(QStringLiteral("Records imported: 5"));
+    // One reply per record, dispatched as the exchange would: messages listed, count shown.
+    for (const char* message : {"Andersen, Marit: added", "Okafor, Daniel: added",
+                                "Lindqvist, Sara: Birth date not recognised, left empty", "Moreau, Julien: added",
+                                "Tanaka, Yuki: added"})
+        form.DispatchReply(rcRecord, QStringLiteral("OK\r\nPOST=") + QLatin1String(message));
     form.ListBox3->addItems(SummaryLines(form.RecordsImported));
     form.Button18->setEnabled(true);
     shooter.Save(&form, QStringLiteral("import-page"));
