@@ -38,10 +38,21 @@ void TMIMEEncoder::SetPartContentTypeAttr(int index, const QString& attribute)
 
 QByteArray ToLatin1Bytes(const QString& text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (char32_t c : text.toUcs4()) // one '?' per character, surrogate pairs included
-        bytes.append(c <= 0xFF ? char(c) : '?');
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = p + text.size();
+    for (; p < end; ++p) {
+        if (*p <= 0xFF) {
+            *out++ = char(*p);
+            continue;
+        }
+        // One '?' per character: a surrogate pair is one character.
+        *out++ = '?';
+        if (QChar::isHighSurrogate(*p) && p + 1 < end && QChar::isLowSurrogate(p[1]))
+            ++p;
+    }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 

@@ -8,23 +8,47 @@ namespace
 // Columns and catalogue indexes beyond this are never sent.
 constexpr int LastSentIndex = 255;
 
-QString Pair(const QString& key, const QString& value)
+// Appends "&<key>=<value>", or "&<key><number>=<value>", without temporaries:
+// a run composes one record per row.
+void AddPair(QString& text, QLatin1String key, const QString& value)
 {
-    return QLatin1Char('&') + key + QLatin1Char('=') + value;
+    text += QLatin1Char('&');
+    text += key;
+    text += QLatin1Char('=');
+    text += value;
 }
 
-QString Num(qint64 n)
+void AddPair(QString& text, QLatin1String key, qint64 number, const QString& value)
 {
-    return QString::number(n);
+    text += QLatin1Char('&');
+    text += key;
+    text += QString::number(number);
+    text += QLatin1Char('=');
+    text += value;
+}
+
+bool IsPrintable(char16_t c)
+{
+    return c >= 32 && c <= 126;
 }
 
 // The service splits the request at "&" and decodes "%" escapes, so a raw "&"
 // in a cell would cut the value short and let the rest pose as further fields.
 QString RecordValue(const QString& cell)
 {
-    QString value = PrintableOnly(cell);
-    value.replace(QLatin1Char('%'), QLatin1String("%25"));
-    value.replace(QLatin1Char('&'), QLatin1String("%26"));
+    QString value;
+    value.reserve(cell.size());
+    for (const QChar ch : cell) {
+        const char16_t c = ch.unicode();
+        if (!IsPrintable(c))
+            continue;
+        if (c == u'%')
+            value += QLatin1String("%25");
+        else if (c == u'&')
+            value += QLatin1String("%26");
+        else
+            value += ch;
+    }
     return value;
 }
 
@@ -35,7 +59,7 @@ QString PrintableOnly(const QString& text)
     QString result;
     result.reserve(text.size());
     for (const QChar ch : text) {
-        if (ch.unicode() >= 32 && ch.unicode() <= 126)
+        if (IsPrintable(ch.unicode()))
             result.append(ch);
     }
     return result;
@@ -50,10 +74,14 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
         return record;
 
     QString text = RecordHead(accountNumber, loginName, password, siteNumber);
-    const QString rowName = QStringLiteral("Row ") + Num(cRow);
+    const qsizetype last = qMin<qsizetype>(rowList.size() - 1, LastSentIndex);
+    qsizetype expected = text.size();
+    for (qsizetype j = 1; j <= last; ++j)
+        expected += rowList[j].size() + 16;
+    text.reserve(expected);
+    const auto rowName = [cRow] { return QStringLiteral("Row ") + QString::number(cRow); };
     qint32 flags = 0;
 
-    const qsizetype last = qMin<qsizetype>(rowList.size() - 1, LastSentIndex);
     for (qsizetype j = 1; j <= last; ++j) {
         const ColumnMapping& column = columnMap[std::size_t(j)];
         const QString& cell = rowList[j];
@@ -64,7 +92,6 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
         const CatalogueEntry& entry = catalogue[k];
         const quint16 t = entry.TabNo;
         const quint16 f = entry.FieldNo;
-        const QString d = Num(column.DateFormat);
         const QString v = RecordValue(cell);
 
         switch (t) {
@@ -73,38 +100,42 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
                 // Counted before filtering: a cell that filters to nothing still takes a number.
                 ++flags;
                 if (flags <= MaxFlagsPerRecord)
-                    text += Pair(QStringLiteral("1_19_") + Num(flags), v);
+                    AddPair(text, QLatin1String("1_19_"), flags, v);
                 else
-                    record.Diagnostics.append(rowName + QStringLiteral(" has too many Flags"));
+                    record.Diagnostics.append(rowName() + QStringLiteral(" has too many Flags"));
             } else {
-                text += Pair(QStringLiteral("1_") + Num(f), v);
+                AddPair(text, QLatin1String("1_"), f, v);
             }
             break;
         case 2:
-            text += Pair(QStringLiteral("2_") + Num(f), v);
+            AddPair(text, QLatin1String("2_"), f, v);
             break;
         case 8:
-            if (f == 1)
-                text += Pair(QStringLiteral("8_1_F"), d) + Pair(QStringLiteral("8_1"), v);
-            else
-                text += Pair(QStringLiteral("8_") + Num(f), v);
+            if (f == 1) {
+                AddPair(text, QLatin1String("8_1_F"), QString::number(column.DateFormat));
+                AddPair(text, QLatin1String("8_1"), v);
+            } else {
+                AddPair(text, QLatin1String("8_"), f, v);
+            }
             break;
         case 99:
             switch (f) {
             case 2:
-                text += Pair(QStringLiteral("99_2_") + Num(entry.ItemNo), v);
+                AddPair(text, QLatin1String("99_2_"), entry.ItemNo, v);
                 break;
             case 6:
-                text += Pair(QStringLiteral("99_6"), v);
+                AddPair(text, QLatin1String("99_6"), v);
                 break;
             case 8:
-                text += Pair(QStringLiteral("1_44_F"), d) + Pair(QStringLiteral("1_44"), v);
+                AddPair(text, QLatin1String("1_44_F"), QString::number(column.DateFormat));
+                AddPair(text, QLatin1String("1_44"), v);
                 break;
             case 13:
-                text += Pair(QStringLiteral("99_13"), v);
+                AddPair(text, QLatin1String("99_13"), v);
                 break;
             case 22:
-                text += Pair(QStringLiteral("1_43_F"), d) + Pair(QStringLiteral("1_43"), v);
+                AddPair(text, QLatin1String("1_43_F"), QString::number(column.DateFormat));
+                AddPair(text, QLatin1String("1_43"), v);
                 break;
             default:
                 // The service takes no other field of this Tab; dropped quietly on purpose.
@@ -112,7 +143,7 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
             }
             break;
         default:
-            record.Diagnostics.append(rowName + QStringLiteral(" FSet ") + Num(t));
+            record.Diagnostics.append(rowName() + QStringLiteral(" FSet ") + QString::number(t));
             break;
         }
     }
