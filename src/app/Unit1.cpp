@@ -42,6 +42,7 @@ TForm1::TForm1(const TForm1Options& options)
     , FPrompt(options.Prompt)
     , FClock(options.Clock)
     , FSettingsPath(options.SettingsPath)
+    , FLogPath(options.LogPath)
 {
     Q_ASSERT(FPrompt);
     setObjectName(QStringLiteral("Form1"));
@@ -83,7 +84,7 @@ TForm1::~TForm1() = default;
 QString TForm1::LogPath() const
 {
     // The very file read at start is the one extended, whatever the file system's case rules.
-    return LogFilePath(HostDirectory);
+    return FLogPath.isEmpty() ? LogFilePath(HostDirectory) : FLogPath;
 }
 
 void TForm1::FormCreate()

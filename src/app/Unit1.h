@@ -44,6 +44,7 @@ struct TForm1Options
     IPrompt* Prompt = nullptr;         // every box and question goes through it (required)
     std::function<QDateTime()> Clock;  // empty -> current local time
     QString SettingsPath;              // empty -> the settings file beside the program in HostDirectory
+    QString LogPath;                   // empty -> Log.txt in HostDirectory
     TEndpointOptions Endpoint;         // endpoint host and optional CA file (--host, --ca-file)
 };
 
@@ -363,6 +364,7 @@ private:
     IPrompt* FPrompt = nullptr;
     std::function<QDateTime()> FClock;
     QString FSettingsPath;
+    QString FLogPath;
     bool FShown = false;
     bool FClosed = false;
 };

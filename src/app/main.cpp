@@ -6,10 +6,18 @@
 #include "dialogs/Unit4.h"
 #include "dialogs/Unit5.h"
 
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/Version.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 // The program's five windows, one each.
 TForm1* Form1 = nullptr;
@@ -27,25 +35,54 @@ const char Usage[] =
     "Options:\n"
     "  --host HOST[:PORT]   send to this endpoint host instead of the service (env QIMPORT_HOST)\n"
     "  --ca-file PATH       trust this CA bundle for HTTPS to that host (env QIMPORT_CA_FILE)\n"
+    "  --version            print the version and exit\n"
     "  --help               show this text and exit\n"
-    "\n"
-    "The settings file (qimport.INI) and the run log (Log.txt) are kept beside the executable.\n";
+    "\n";
 
-bool WantsHelp(int argc, char** argv)
+bool HasArgument(int argc, char** argv, const char* longName, const char* shortName)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+        if (std::strcmp(argv[i], longName) == 0 || (shortName && std::strcmp(argv[i], shortName) == 0))
             return true;
     return false;
+}
+
+// The settings file follows the executable's name beside it; elsewhere both programs share one.
+TFileLocations WizardFileLocations()
+{
+    const QString directory = GetExeDirectory();
+    QString programName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (programName.isEmpty())
+        programName = ProgramFileName();
+    return FileLocationsFor(directory, SettingsPathFor(QDir(directory).filePath(programName)),
+                            QProcessEnvironment::systemEnvironment());
+}
+
+// --help and --version are answered without a window, so they work without a display.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv)
+{
+    const bool help = HasArgument(argc, argv, "--help", "-h");
+    if (!help && !HasArgument(argc, argv, "--version", nullptr))
+        return std::nullopt;
+    QCoreApplication core(argc, argv);
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        return 1;
+    if (help) {
+        out.write(Usage);
+        out.write(FileLocationsHelpText(WizardFileLocations()).toLocal8Bit());
+    } else {
+        out.write("qimport " + GetFileVersionText(QCoreApplication::applicationFilePath()).toLatin1() + '\n');
+    }
+    out.flush();
+    return 0;
 }
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (WantsHelp(argc, argv)) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+    if (const std::optional<int> answered = AnswerWithoutWindow(argc, argv))
+        return *answered;
     TApplication app(argc, argv);
     TMessageBoxPrompt prompt;
     app.SetPrompt(&prompt);
@@ -53,6 +90,10 @@ int main(int argc, char* argv[])
     TForm1Options options;
     options.Prompt = &prompt;
     options.Endpoint = EndpointOptionsFrom(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());
+    const TFileLocations files = WizardFileLocations();
+    MakeFileFolders(files);
+    options.SettingsPath = files.SettingsFile;
+    options.LogPath = files.LogFile;
     Form1 = new TForm1(options);
     prompt.SetParent(Form1);
     Form2 = new TForm2(Form1->Setup, prompt);

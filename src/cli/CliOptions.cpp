@@ -216,8 +216,8 @@ QString CliHelpText()
            EndpointHelpText() +
            QStringLiteral(
                "\n"
-               "Connection settings (proxy, firewall, SSL) come from the settings file beside the program, the\n"
-               "same one the wizard uses; the run is added to Log.txt beside the program.\n"
+               "Connection settings (proxy, firewall, SSL) come from the wizard's settings file, and the run is\n"
+               "added to the wizard's run log; both are named under \"Files in use\" below.\n"
                "\n"
                "Exit codes:\n"
                "  0  every row was answered (rows, fields: done)\n"

@@ -125,6 +125,12 @@ TCommandLine::TCommandLine(TCliEnvironment environment)
 {
     if (!E.Now)
         E.Now = [] { return QDateTime::currentDateTime(); };
+    if (E.Files.SettingsFile.isEmpty()) {
+        // The wizard's settings file, so both front ends share the account and connection settings.
+        E.Files.SettingsFile = SettingsPathFor(QDir(E.HostDirectory).filePath(ProgramFileName()));
+        E.Files.LogFile = LogFilePath(E.HostDirectory);
+        E.Files.BesideProgram = true;
+    }
     WatchdogTickMs = WatchdogTickFrom(E.Env);
 }
 
@@ -160,17 +166,17 @@ void TCommandLine::PrintError(const QString& text)
 
 QString TCommandLine::LogPath() const
 {
-    return LogFilePath(E.HostDirectory);
+    return E.Files.LogFile;
 }
 
 QString TCommandLine::SettingsPath() const
 {
-    // The wizard's settings file, so both front ends share the account and connection settings.
-    return SettingsPathFor(QDir(E.HostDirectory).filePath(ProgramFileName()));
+    return E.Files.SettingsFile;
 }
 
 void TCommandLine::StartLog()
 {
+    MakeFileFolders(E.Files);
     RunLog.LoadFrom(LogPath());
     RunLog.Add(StartedLine(E.Now()));
     RunLog.SaveTo(LogPath());
@@ -198,7 +204,7 @@ int TCommandLine::Run(const QStringList& args)
     }
     Options = parsed.Options;
     if (Options.Command == TCliCommand::Help) {
-        Out << CliHelpText();
+        Out << CliHelpText() << '\n' << FileLocationsHelpText(E.Files);
         Out.flush();
         return ecOk;
     }
@@ -338,9 +344,10 @@ bool TCommandLine::ConfigureConnection()
         Exchange->ResponseText.clear();
         return false;
     }
-    // A shortened watchdog needs a client that gives up sooner too, or a resend would wait for the client.
+    // A shortened watchdog shortens the client's 60-second limit in proportion, so the client still
+    // gives up before the watchdog's 91st tick, as it does at full length.
     if (WatchdogTickMs < 1000)
-        Exchange->HTTPS1.SetTimeout(qMax(1, 60 * WatchdogTickMs / 1000));
+        Exchange->HTTPS1.SetTimeoutMs(60 * WatchdogTickMs);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "core/Paths.h"
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
@@ -24,7 +25,8 @@ class TExchange;
 // What the command line gets from its surroundings, so a test can run it in-process.
 struct TCliEnvironment
 {
-    QString HostDirectory;  // settings file and Log.txt live here
+    QString HostDirectory;  // the program's folder
+    TFileLocations Files;   // empty paths: the wizard's settings file and Log.txt in HostDirectory
     QString ExecutablePath; // its version record gives the "Version: " line
     QProcessEnvironment Env;
     QIODevice* Out = nullptr;

@@ -1,7 +1,9 @@
 #include "cli/CommandLine.h"
 #include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -50,8 +52,12 @@ int main(int argc, char* argv[])
 
     TCliEnvironment environment;
     environment.HostDirectory = GetExeDirectory();
-    environment.ExecutablePath = QCoreApplication::applicationFilePath();
     environment.Env = QProcessEnvironment::systemEnvironment();
+    // The wizard's settings file, wherever the shared rule puts it.
+    environment.Files = FileLocationsFor(
+        environment.HostDirectory,
+        SettingsPathFor(QDir(environment.HostDirectory).filePath(ProgramFileName())), environment.Env);
+    environment.ExecutablePath = QCoreApplication::applicationFilePath();
     environment.Out = &out;
     environment.Err = &err;
     environment.ErrIsTerminal = isatty(STDERR_FILENO) != 0;

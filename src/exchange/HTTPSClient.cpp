@@ -11,6 +11,7 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <map>
 
 Q_LOGGING_CATEGORY(lcHttps, "qimport.exchange.https")
@@ -292,6 +293,85 @@ void SetText(CURL* easy, CURLoption option, const QString& text)
     curl_easy_setopt(easy, option, text.toUtf8().constData()); // libcurl copies option strings
 }
 
+// What a failed post tells the person in front of it.
+struct TFailure
+{
+    CURLcode Result = CURLE_OK;
+    long OsError = 0;
+    QString Detail;   // the library's own text
+    QString Host;     // the service's host, from the URL
+    int Port = 0;
+    QString FirstHop; // "the proxy server HOST port N" when the client does not connect to the service itself
+    QString CAFile;
+};
+
+bool DetailSays(const TFailure& f, std::initializer_list<const char*> phrases)
+{
+    for (const char* phrase : phrases)
+        if (f.Detail.contains(QLatin1String(phrase), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// Words first, saying what happened and what to check; the library's text after them, for whoever
+// has to dig further.
+QString ExplainFailure(const TFailure& f)
+{
+    const QString where = f.FirstHop.isEmpty() ? QStringLiteral("%1 port %2").arg(f.Host).arg(f.Port) : f.FirstHop;
+    const QString caFileHint = QStringLiteral("If the service uses its own certificate authority, name its CA file "
+                                              "with --ca-file or as CAFile in [Connection] of the settings file.");
+    QString words;
+    switch (f.Result) {
+    case CURLE_COULDNT_CONNECT: {
+        const QString check = f.FirstHop.isEmpty()
+                                  ? QStringLiteral("Check the host name and the port, and that the service is "
+                                                   "running there.")
+                                  : QStringLiteral("Check the Connection Settings.");
+        if (f.OsError == ECONNREFUSED)
+            words = QStringLiteral("The connection to %1 was refused. ").arg(where) + check;
+        else
+            words = QStringLiteral("Could not reach %1. ").arg(where) + check;
+        break;
+    }
+    case CURLE_COULDNT_RESOLVE_HOST:
+        words = QStringLiteral("The host name %1 could not be found. Check the host name and your Internet "
+                               "connection.")
+                    .arg(f.Host);
+        break;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        words = QStringLiteral("The name of %1 could not be found. Check the Connection Settings.").arg(where);
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        // A plain HTTP server answers the TLS greeting with text that is no TLS record at all.
+        if (DetailSays(f, {"wrong version number", "unknown protocol", "packet length too long", "http request"}))
+            words = QStringLiteral("The server did not answer with a secure connection. Check the SSL setting and "
+                                   "the port.");
+        else
+            words = QStringLiteral("The secure connection to %1 could not be set up.").arg(where);
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+        if (DetailSays(f, {"subject name", "does not match", "host name"}))
+            words = QStringLiteral("The certificate of %1 was issued for another host name. Check the host name.")
+                        .arg(f.Host);
+        else if (DetailSays(f, {"expired"}))
+            words = QStringLiteral("The certificate of %1 has expired.").arg(f.Host);
+        else
+            words = QStringLiteral("The certificate of %1 is not trusted. ").arg(f.Host) + caFileHint;
+        break;
+    case CURLE_SSL_CACERT_BADFILE:
+        words = QStringLiteral("The CA file %1 cannot be read. Check --ca-file or CAFile in [Connection] of the "
+                               "settings file.")
+                    .arg(f.CAFile);
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        words = QStringLiteral("The request to %1 timed out.").arg(f.Host);
+        break;
+    default:
+        return f.Detail;
+    }
+    return words + QStringLiteral(" (") + f.Detail + QLatin1Char(')');
+}
+
 } // namespace
 
 void THTTPSClient::Post(const QString& url)
@@ -329,8 +409,8 @@ void THTTPSClient::Post(const QString& url)
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, s.Headers);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    if (FTimeout > 0)
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(FTimeout) * 1000L);
+    if (FTimeoutMs > 0)
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(FTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TCurlSession::WriteCallback);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &s);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TCurlSession::HeaderCallback);
@@ -399,6 +479,12 @@ void THTTPSClient::Post(const QString& url)
         proxyPassword = FProxyPassword;
         tunnel = FProxySSL == psTunnel;
     }
+    // A failure to connect names the machine the client connects to first.
+    QString firstHop;
+    if (useFirewall)
+        firstHop = QStringLiteral("the firewall %1 port %2").arg(FFirewallHost).arg(FFirewallPort);
+    else if (useProxy)
+        firstHop = QStringLiteral("the proxy server %1 port %2").arg(FProxyServer).arg(FProxyPort);
     if (!proxy.isEmpty()) {
         SetText(easy, CURLOPT_PROXY, proxy);
         if (!preProxy.isEmpty())
@@ -463,14 +549,18 @@ void THTTPSClient::Post(const QString& url)
                           QStringLiteral("The server's reply is larger than %1 bytes; the request failed.")
                               .arg(MaxReplyBytes));
     if (s.Result != CURLE_OK) {
-        QString detail = QString::fromUtf8(s.ErrorBuffer);
-        if (detail.isEmpty())
-            detail = QString::fromUtf8(curl_easy_strerror(s.Result));
-        QString message = detail;
-        if (s.Result == CURLE_PEER_FAILED_VERIFICATION)
-            message = QStringLiteral("The server's certificate is not trusted: ") + detail;
-        else if (s.Result == CURLE_OPERATION_TIMEDOUT)
-            message = QStringLiteral("The request timed out: ") + detail;
+        TFailure failure;
+        failure.Result = s.Result;
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &failure.OsError);
+        failure.Detail = QString::fromUtf8(s.ErrorBuffer);
+        if (failure.Detail.isEmpty())
+            failure.Detail = QString::fromUtf8(curl_easy_strerror(s.Result));
+        const QUrl target(url);
+        failure.Host = target.host();
+        failure.Port = target.port(target.scheme() == QLatin1String("https") ? 443 : 80);
+        failure.FirstHop = firstHop;
+        failure.CAFile = FCAFile;
+        const QString message = ExplainFailure(failure);
         qCDebug(lcHttps) << "post failed" << int(s.Result) << message;
         throw THTTPSError(int(s.Result), message);
     }

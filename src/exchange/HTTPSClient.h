@@ -92,8 +92,11 @@ public:
     TFirewallType FirewallType() const { return FFirewallType; }
     void SetFirewallType(TFirewallType type);
 
-    int Timeout() const { return FTimeout; } // seconds
-    void SetTimeout(int seconds) { FTimeout = seconds; }
+    int Timeout() const { return (FTimeoutMs + 999) / 1000; } // seconds; 0 = no limit
+    void SetTimeout(int seconds) { FTimeoutMs = seconds * 1000; }
+    // The same limit in milliseconds, for a watchdog whose tick is shortened.
+    int TimeoutMs() const { return FTimeoutMs; }
+    void SetTimeoutMs(int milliseconds) { FTimeoutMs = milliseconds; }
     QString CAFile() const { return FCAFile; }
     void SetCAFile(const QString& path) { FCAFile = path; }
     bool UseSystemProxy() const { return FUseSystemProxy; }
@@ -128,7 +131,7 @@ private:
     QString FFirewallUser;
     QString FFirewallPassword;
     TFirewallType FFirewallType = fwNone;
-    int FTimeout = 60;
+    int FTimeoutMs = 60000;
     QString FCAFile;
     bool FUseSystemProxy = false;
     int SSLEnabledProtocols = 0; // 0: libcurl's defaults
