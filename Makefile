@@ -22,6 +22,17 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# make install [PREFIX=/usr/local] [DESTDIR=/scratch/root] - the programs, desktop entry, icon, man page, README
+# make package - the Debian package, BUILD/qimport_VERSION_ARCH.deb
+PREFIX ?= /usr/local
+.PHONY: install package
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cmake --build $(BUILD) --target package
+
 bench: build
 	@scripts/bench.sh $(BUILD)
 

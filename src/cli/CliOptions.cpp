@@ -181,6 +181,7 @@ QString CliHelpText()
                "  qimport-cli fields [credentials] [endpoint]\n"
                "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--site NUMBER]\n"
                "                     [--dry-run] [credentials] [endpoint]\n"
+               "  qimport-cli --help\n"
                "\n"
                "Quillmarsh Import Utility, command line: the same steps as the wizard, for recurring imports.\n"
                "\n"
