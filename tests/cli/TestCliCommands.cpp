@@ -288,6 +288,27 @@ private slots:
         QCOMPARE(result.ExitCode, 1);
         QVERIFY(!result.Err.isEmpty());
     }
+
+    // QIMPORT_WATCHDOG_TICK_MS shortens the client's 60-second limit in the same proportion as the
+    // watchdog's 91 ticks, so the client still gives up first: one attempt, no resend.
+    void shortenedWatchdog_clientTimeLimitScaled()
+    {
+        QTcpServer silent; // accepts and never answers
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("qimport.INI")),
+                          SettingsText("123456789", "demo@example.org", false)));
+        QProcessEnvironment env = CleanEnvironment();
+        env.insert(QStringLiteral("QIMPORT_PASSWORD"), QStringLiteral("x"));
+        env.insert(QStringLiteral("QIMPORT_WATCHDOG_TICK_MS"), QStringLiteral("10"));
+        const TCliResult result =
+            RunInProcess(dir.path(), {"fields", "--host", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())}, env);
+        QCOMPARE(result.ExitCode, 1);
+        QVERIFY2(result.Err.contains(QStringLiteral("timed out")), qPrintable(result.Err));
+        // 600 ms: before the watchdog's 91st tick of 10 ms would reconfigure the connection for a resend.
+        const QString log = QString::fromUtf8(ReadFile(dir.filePath(QStringLiteral("Log.txt"))));
+        QCOMPARE(log.count(QStringLiteral("\r\nConnect - \r\n")), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliCommands)

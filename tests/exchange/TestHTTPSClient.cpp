@@ -263,6 +263,77 @@ private slots:
         QCOMPARE(server.Requests.size(), 0);
     }
 
+    // Each failure a person can act on is put in words naming what to check, the library's own
+    // text after them; real servers on loopback produce each one.
+    void failuresExplained_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("plain HTTP server, SSL on") << QStringLiteral("plain");
+        QTest::newRow("certificate not trusted") << QStringLiteral("untrusted");
+        QTest::newRow("certificate for another name") << QStringLiteral("othername");
+        QTest::newRow("closed port") << QStringLiteral("closed");
+    }
+
+    void failuresExplained()
+    {
+        QFETCH(QString, kind);
+        if (kind != QLatin1String("closed") && kind != QLatin1String("plain") && !HaveCerts)
+            QSKIP(qPrintable(QStringLiteral("openssl could not make certificates: ") + CertError));
+        THTTPSClient client;
+        client.Config(QStringLiteral("SSLEnabledProtocols=3072"));
+        TLoopbackServer tls;
+        // A plain HTTP server answers the TLS greeting as it answers any bad request.
+        QTcpServer plain;
+        connect(&plain, &QTcpServer::newConnection, this, [&plain] {
+            while (QTcpSocket* socket = plain.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        QString url;
+        QString words;
+        if (kind == QLatin1String("plain")) {
+            QVERIFY(plain.listen(QHostAddress::LocalHost, 0));
+            url = QStringLiteral("https://127.0.0.1:%1/ex/import.dll").arg(plain.serverPort());
+            words = QStringLiteral("The server did not answer with a secure connection. Check the SSL setting and "
+                                   "the port. (");
+        } else if (kind == QLatin1String("closed")) {
+            QVERIFY(plain.listen(QHostAddress::LocalHost, 0));
+            const quint16 port = plain.serverPort();
+            plain.close(); // nothing listens there now
+            url = QStringLiteral("http://127.0.0.1:%1/ex/import.dll").arg(port);
+            words = QStringLiteral("The connection to 127.0.0.1 port %1 was refused. Check the host name and the "
+                                   "port, and that the service is running there. (")
+                        .arg(port);
+        } else if (kind == QLatin1String("untrusted")) {
+            QVERIFY(tls.Listen(Cert("server.pem"), Cert("server.key")));
+            url = EndpointOf(tls, true);
+            words = QStringLiteral("The certificate of 127.0.0.1 is not trusted. If the service uses its own "
+                                   "certificate authority, name its CA file with --ca-file or as CAFile in "
+                                   "[Connection] of the settings file. (");
+        } else {
+            QVERIFY(tls.Listen(Cert("other.pem"), Cert("server.key")));
+            client.SetCAFile(Cert("ca.pem"));
+            url = EndpointOf(tls, true);
+            words = QStringLiteral("The certificate of 127.0.0.1 was issued for another host name. Check the host "
+                                   "name. (");
+        }
+        client.SetTimeout(20);
+        QString message;
+        try {
+            client.Post(url);
+        } catch (const THTTPSError& e) {
+            message = e.Message();
+        }
+        QVERIFY2(message.startsWith(words), qPrintable(message));
+        // The library's text follows, whole, in brackets.
+        QVERIFY2(message.endsWith(QLatin1Char(')')) && message.size() > words.size() + 10, qPrintable(message));
+        QCOMPARE(tls.Requests.size(), 0);
+    }
+
     void tunnelFirewallWithProxy_refused()
     {
         THTTPSClient client;
