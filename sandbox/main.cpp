@@ -1,14 +1,32 @@
 #include "SandboxCertificates.h"
 #include "SandboxServer.h"
 #include "SandboxService.h"
+#include "core/Paths.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 
 #include <cstdio>
 #include <unistd.h>
+
+namespace
+{
+// Beside the executable for a build or a portable copy, as the programs keep their files; for an
+// installed copy, next to the user's run log instead of in the shared program folder.
+QString DefaultDataDirectory()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const TFileLocations files =
+        FileLocationsFor(programFolder, QDir(programFolder).filePath(QStringLiteral("qimport.INI")),
+                         QProcessEnvironment::systemEnvironment());
+    const QString base = files.BesideProgram ? programFolder : QFileInfo(files.LogFile).absolutePath();
+    return QDir(base).filePath(QStringLiteral("sandbox-data"));
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -39,9 +57,7 @@ int main(int argc, char* argv[])
         std::fputs("qimport-sandbox: --port and --delay-ms take numbers (port 0 to 65535)\n", stderr);
         return 2;
     }
-    const QString dataDir = QDir(parser.isSet(dataOption)
-                                     ? parser.value(dataOption)
-                                     : QCoreApplication::applicationDirPath() + QStringLiteral("/sandbox-data"))
+    const QString dataDir = QDir(parser.isSet(dataOption) ? parser.value(dataOption) : DefaultDataDirectory())
                                 .absolutePath();
 
     TSandboxCertificates certificates;

@@ -58,4 +58,22 @@ grep -q $'^Ada\tLondon$' "$scratch/rows.out" || fail "qimport-cli rows printed $
 grep -q '^Started ' "$HOME/.local/state/qimport/Log.txt" || fail "no run log in the state folder"
 [ -z "$(ls "$root/usr/bin" | grep -v '^qimport')" ] || fail "files appeared in the program folder"
 
+# The installed sandbox keeps its data in the state folder too, and the installed command line logs
+# in to it over HTTPS with the system's Qt, libcurl and OpenSSL.
+if command -v openssl >/dev/null; then
+    coproc SANDBOX { exec "$root/usr/bin/qimport-sandbox" --port 0 --exit-with-stdin 2>&1; }
+    sandbox_pid=$SANDBOX_PID
+    trap 'kill "$sandbox_pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+    read -t 60 -r ready <&"${SANDBOX[0]}" || fail "the installed sandbox did not start"
+    [[ $ready =~ ^READY\ port=([0-9]+)\ ca=(.*)$ ]] || fail "the installed sandbox said: $ready"
+    port=${BASH_REMATCH[1]}
+    ca=${BASH_REMATCH[2]}
+    [ "$ca" = "$HOME/.local/state/qimport/sandbox-data/ca.pem" ] || fail "the sandbox keeps its data in $ca"
+    QIMPORT_PASSWORD=sandbox-demo "$root/usr/bin/qimport-cli" fields --account 123456789 \
+        --login demo@example.org --host "127.0.0.1:$port" --ca-file "$ca" >"$scratch/fields.out" 2>"$scratch/fields.err" ||
+        fail "qimport-cli fields over HTTPS failed: $(cat "$scratch/fields.err")"
+    [ -s "$scratch/fields.out" ] || fail "qimport-cli fields printed no field list"
+    grep -q $'^ SSL on\r$' "$HOME/.local/state/qimport/Log.txt" || fail "the login was not made over HTTPS"
+fi
+
 echo "package $deb installs and runs"
