@@ -52,8 +52,9 @@ TFileLocations FileLocationsFor(const QString& exeDirectory, const QString& port
     TFileLocations locations;
     const QFileInfo folder(exeDirectory);
     const bool holdsSettings = QFileInfo::exists(portableSettingsFile);
-    const bool writable = folder.isDir() && folder.isWritable() && !IsInstalledProgramFolder(exeDirectory);
-    if (holdsSettings || writable) {
+    const bool ownWritableFolder =
+        folder.isDir() && folder.isWritable() && !IsInstalledProgramFolder(exeDirectory);
+    if (holdsSettings || ownWritableFolder) {
         locations.SettingsFile = portableSettingsFile;
         locations.LogFile = LogFilePath(exeDirectory);
         locations.BesideProgram = true;

@@ -343,7 +343,7 @@ QString ExplainFailure(const TFailure& f)
         break;
     case CURLE_SSL_CONNECT_ERROR:
         // A plain HTTP server answers the TLS greeting with text that is no TLS record at all.
-        if (DetailSays(f, {"wrong version number", "unknown protocol", "packet length too long", "http request"}))
+        if (DetailSays(f, {"wrong version number", "unknown protocol", "packet length too long"}))
             words = QStringLiteral("The server did not answer with a secure connection. Check the SSL setting and "
                                    "the port.");
         else
