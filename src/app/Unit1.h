@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -32,6 +33,8 @@ class QTimer;
 class TStatusPanel;
 class TExchange;
 class TImportRun;
+class TPreCheck;
+struct TPreCheckReport;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -169,6 +172,9 @@ public:
     QPushButton* Button8 = nullptr;
     QPushButton* Button6 = nullptr;
     QPushButton* Button7 = nullptr;
+    QLabel* Label34 = nullptr;       // summary line of the check of every row
+    QListWidget* ListBox7 = nullptr; // its findings; choosing one previews its row
+    QTimer* Timer2 = nullptr;        // runs the check a slice of rows at a time
 
     // Site page
     QLabel* Image6 = nullptr;
@@ -308,6 +314,12 @@ public:
     void TabSheet5Show();
     void Button8Click();
     void Button17Click();
+    // The check of every row, started when the page is entered from the mapping page.
+    void StartPreCheck();
+    void Timer2Timer();
+    void ShowPreCheck(const TPreCheckReport& report);
+    void ListBox7Click();
+    std::shared_ptr<TPreCheck> PreCheck; // the check in progress or last done
 
     // Import and final pages (Unit1Import.cpp)
     void TabSheet7Show();

@@ -292,8 +292,15 @@ void TForm1::CreateTestPage()
                                        "Click \"Prev\" to go back and make changes before importing."),
                         QRect(16, 104, 800, 40));
     Button17 = MakeButton(page, "Button17", QStringLiteral("Test the next record"), QRect(16, 150, 160, 25));
-    ListBox2 = Make<QListWidget>(page, "ListBox2", QRect(16, 185, 800, 480));
+    ListBox2 = Make<QListWidget>(page, "ListBox2", QRect(16, 185, 800, 235));
     MakeBold(ListBox2);
+    // The check of every row: its summary above the list of what it found.
+    Label34 = MakeLabel(page, "Label34", QString(), QRect(16, 428, 800, 36));
+    ListBox7 = Make<QListWidget>(page, "ListBox7", QRect(16, 466, 800, 199));
+    ListBox7->setUniformItemSizes(true);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(0);
     Button8 = MakeButton(page, "Button8", QStringLiteral("< Prev"), QRect(ForwardLeft, ForwardTop, 60, 25));
     Button6 = MakeButton(page, "Button6", QStringLiteral("Next >"), QRect(ForwardLeft + 63, ForwardTop, 60, 25));
     Button7 = MakeButton(page, "Button7", QStringLiteral("Cancel"),

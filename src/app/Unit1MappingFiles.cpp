@@ -24,6 +24,15 @@ int SourceColumns(const QTableWidget* grid)
     return qMax(0, grid->columnCount() - 1);
 }
 
+// The source file's column headings as the grid shows them; none when the first
+// row is not a heading row.
+QStringList GridHeadings(const QStringList& sourceLines, bool headings, const QTableWidget* grid)
+{
+    if (!headings || sourceLines.isEmpty())
+        return {};
+    return SplitSourceRow(sourceLines.first()).mid(0, SourceColumns(grid));
+}
+
 bool AnyColumnMapped(const TColumnMap& map, int columns)
 {
     for (int column = 1; column <= columns && column < ColumnMapSize; ++column) {
@@ -45,7 +54,9 @@ void TForm1::Button23Click()
     if (path.isEmpty())
         return;
     QSaveFile file(path);
-    const QByteArray bytes = EncodeText(WriteMappingFile(ColumnMap, FieldCatalogue, columns), TextEncoding::Ansi);
+    const QStringList headings = GridHeadings(SourceLines, CheckBox1->isChecked(), StringGrid1);
+    const QByteArray bytes =
+        EncodeText(WriteMappingFile(ColumnMap, FieldCatalogue, columns, headings), TextEncoding::Ansi);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         RunLog.Add(QStringLiteral("Unable to save mapping file: ") + path);
         Prompt().ShowError(QStringLiteral("Unable to save the mapping file ") + path + QStringLiteral(": ")
@@ -69,20 +80,44 @@ void TForm1::Button24Click()
         Prompt().ShowError(QStringLiteral("Unable to read the mapping file ") + path + QStringLiteral(": ") + error);
         return;
     }
-    const TMappingLoad load = ResolveMappingFile(lines.join(QLatin1Char('\n')), FieldCatalogue,
-                                                 SourceColumns(StringGrid1));
+    const QString text = lines.join(QLatin1Char('\n'));
+    const QStringList headings = GridHeadings(SourceLines, CheckBox1->isChecked(), StringGrid1);
+    const int columns = SourceColumns(StringGrid1);
+    TMappingLoad load = ResolveMappingFile(text, FieldCatalogue, columns, headings);
+
+    // The file's columns moved since the mapping was saved: the user decides whether
+    // the letters or the headings hold.
+    QStringList changes;
+    for (const THeadingChange& change : load.Changes)
+        changes.append(DescribeHeadingChange(change));
+    bool followed = false;
+    if (!changes.isEmpty()) {
+        followed = Prompt().Confirm(
+            QStringLiteral("The column headings differ from those saved with the mapping:\r\n") +
+            changes.join(QStringLiteral("\r\n")) +
+            QStringLiteral("\r\n\r\nFollow the headings? Yes maps each field to the column that has its heading "
+                           "now (a field whose heading is gone or heads several columns is left unmapped). No "
+                           "keeps the columns as saved."));
+        if (followed)
+            load = ResolveMappingFile(text, FieldCatalogue, columns, headings, true);
+    }
+
     ResetColumnMap(ColumnMap);
     ApplyMappingEntries(load.Entries, ColumnMap);
     RunLog.Add(QStringLiteral("Mapping loaded from: ") + path);
     RunLog.Add(QStringLiteral(" Columns mapped: ") + QString::number(load.Entries.size()));
+    for (const QString& change : changes)
+        RunLog.Add(QLatin1Char(' ') + change + (followed ? QStringLiteral(" (followed)") : QString()));
 
+    QStringList report;
     if (!load.Problems.isEmpty()) {
-        QStringList described;
+        report.append(QStringLiteral("These lines of the mapping file were not applied:"));
         for (const TMappingProblem& problem : load.Problems)
-            described.append(DescribeProblem(problem));
-        Prompt().ShowMessage(QStringLiteral("These lines of the mapping file were not applied:\r\n")
-                             + described.join(QStringLiteral("\r\n")));
+            report.append(DescribeProblem(problem));
     }
+    report += load.Notes;
+    if (!report.isEmpty())
+        Prompt().ShowMessage(report.join(QStringLiteral("\r\n")));
     StringGrid1Click();
     if (!load.Entries.isEmpty())
         Button10->setEnabled(true);
@@ -96,9 +131,10 @@ void TForm1::Button25Click()
                                             "of the source file contains column headings."));
         return;
     }
-    const QStringList headings = BuildRowList(SourceLines.first(), 1).mid(1).mid(0, SourceColumns(StringGrid1));
+    const QStringList headings = GridHeadings(SourceLines, true, StringGrid1);
     const THeadingMatch match = MatchByHeadings(headings, FieldCatalogue);
-    ApplyMappingEntries(match.Entries, ColumnMap);
+    // A date format already chosen for a column stays.
+    ApplyFieldChoices(match.Entries, ColumnMap);
     RunLog.Add(QStringLiteral("Columns matched by headings: ") + QString::number(match.Entries.size()));
 
     QStringList report;

@@ -24,6 +24,8 @@ const TOptionSpec KnownOptions[] = {
     {"--account", TOptionKind::Value},    {"--login", TOptionKind::Value},
     {"--password-file", TOptionKind::Value}, {"--host", TOptionKind::Value},
     {"--ca-file", TOptionKind::Value},
+    {"--strict", TOptionKind::Flag},      {"--allow-unsent", TOptionKind::Flag},
+    {"--follow-headings", TOptionKind::Flag},
 };
 
 const TOptionSpec* FindOption(const QString& name)
@@ -52,10 +54,16 @@ QString CheckApplies(const TCliOptions& o, const QStringList& seen)
 {
     const bool isImport = o.Command == TCliCommand::Import;
     const bool isRows = o.Command == TCliCommand::Rows;
+    const bool readsMapping = isImport || o.Command == TCliCommand::Check;
     for (const QString& name : seen) {
-        const bool importOnly = name == QLatin1String("--mapping") || name == QLatin1String("--headings") ||
-                                name == QLatin1String("--no-headings") || name == QLatin1String("--site") ||
-                                name == QLatin1String("--dry-run");
+        const bool mappingOnly = name == QLatin1String("--mapping") || name == QLatin1String("--headings") ||
+                                 name == QLatin1String("--no-headings") || name == QLatin1String("--follow-headings");
+        if (mappingOnly && !readsMapping)
+            return name + QStringLiteral(" does not apply to this command");
+        if (mappingOnly)
+            continue;
+        const bool importOnly = name == QLatin1String("--site") || name == QLatin1String("--dry-run") ||
+                                name == QLatin1String("--strict") || name == QLatin1String("--allow-unsent");
         const bool rowsOnly = name == QLatin1String("--json");
         const bool exchangeOnly = name == QLatin1String("--account") || name == QLatin1String("--login") ||
                                   name == QLatin1String("--password-file") || name == QLatin1String("--host") ||
@@ -118,6 +126,12 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
             o.Headings = false;
         else if (name == QLatin1String("--dry-run"))
             o.DryRun = true;
+        else if (name == QLatin1String("--strict"))
+            o.Strict = true;
+        else if (name == QLatin1String("--allow-unsent"))
+            o.AllowUnsent = true;
+        else if (name == QLatin1String("--follow-headings"))
+            o.FollowHeadings = true;
         else if (name == QLatin1String("--mapping"))
             o.MappingFile = value;
         else if (name == QLatin1String("--site"))
@@ -141,6 +155,8 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
         o.Command = TCliCommand::Fields;
     else if (command == QLatin1String("import"))
         o.Command = TCliCommand::Import;
+    else if (command == QLatin1String("check"))
+        o.Command = TCliCommand::Check;
     else
         return fail(QStringLiteral("Unknown command ") + command);
 
@@ -158,6 +174,8 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
         return fail(QStringLiteral("--headings and --no-headings exclude each other"));
     if (o.Command == TCliCommand::Import && o.MappingFile.isEmpty())
         return fail(QStringLiteral("import needs --mapping MAPFILE"));
+    if (o.Command == TCliCommand::Check && o.MappingFile.isEmpty())
+        return fail(QStringLiteral("check needs --mapping MAPFILE"));
     if (o.Site) {
         qint32 number = 0;
         if (!TryStrToInt(o.Site->trimmed(), number) || number < 0)
@@ -169,7 +187,8 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
 
 QString CliUsageLine()
 {
-    return QStringLiteral("Usage: qimport-cli rows FILE [--json] | fields | import FILE --mapping MAPFILE [options]\n"
+    return QStringLiteral("Usage: qimport-cli rows FILE [--json] | fields | check FILE --mapping MAPFILE [options] |\n"
+                          "       import FILE --mapping MAPFILE [options]\n"
                           "Try qimport-cli --help for more.\n");
 }
 
@@ -179,8 +198,10 @@ QString CliHelpText()
                "Usage:\n"
                "  qimport-cli rows FILE [--json]\n"
                "  qimport-cli fields [credentials] [endpoint]\n"
-               "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--site NUMBER]\n"
-               "                     [--dry-run] [credentials] [endpoint]\n"
+               "  qimport-cli check FILE --mapping MAPFILE [--headings | --no-headings] [--follow-headings]\n"
+               "                    [credentials] [endpoint]\n"
+               "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--follow-headings]\n"
+               "                     [--site NUMBER] [--strict] [--allow-unsent] [--dry-run] [credentials] [endpoint]\n"
                "  qimport-cli --help\n"
                "\n"
                "Quillmarsh Import Utility, command line: the same steps as the wizard, for recurring imports.\n"
@@ -190,16 +211,33 @@ QString CliHelpText()
                "            separated by tabs (the heading row, if any, is the first line); the delimiter found\n"
                "            goes to standard error. --json prints each row as a JSON array of its cells.\n"
                "  fields    log in and print the field list: index, Tab, Box, Field, type, tab-separated.\n"
-               "  import    log in, fetch the field list, load FILE, apply the mapping, ask for the site list,\n"
-               "            send one record per data row (resent when no reply comes), then tell the service\n"
-               "            the import is finished. The service's messages and the two summary lines go to\n"
-               "            standard output, a progress bar to standard error when it is a terminal.\n"
+               "  check     load FILE, log in, fetch the field list, apply the mapping and check every data row\n"
+               "            without sending any: letters changed or characters lost on the way to ASCII,\n"
+               "            columns mapped to fields that are never sent, dates not in their column's format,\n"
+               "            values that do not look like their field's type, more than 36 Flags, rows with no\n"
+               "            cells, repeated rows. One finding per line on standard output, the summary line on\n"
+               "            standard error.\n"
+               "  import    load FILE, log in, fetch the field list, apply the mapping, check every row (summary\n"
+               "            and findings on standard error), ask for the site list, send one record per data row\n"
+               "            (resent when no reply comes), then tell the service the import is finished. The\n"
+               "            service's messages and the two summary lines go to standard output, a progress bar\n"
+               "            to standard error when it is a terminal.\n"
                "\n"
-               "Import options:\n"
+               "Check and import options:\n"
                "  --mapping MAPFILE    column mapping saved from the mapping page (lines of column letters,\n"
                "                       Tab, Box, Field and, for date fields, a date format, tab-separated)\n"
                "  --headings           the first row holds column headings and is not sent\n"
-               "  --no-headings        every row is sent (default: File/ColHeadings of the settings file)\n"
+               "  --no-headings        every row is sent (default: on when the mapping file records\n"
+               "                       headings, else File/ColHeadings of the settings file; the choice and\n"
+               "                       where it came from go to standard error)\n"
+               "  --follow-headings    when a saved heading now heads another column, map its field there\n"
+               "                       (without it the run stops with code 8 and lists the moved headings);\n"
+               "                       a field whose heading is gone is left unmapped\n"
+               "\n"
+               "Import options:\n"
+               "  --strict             do not import when the check found anything (code 12)\n"
+               "  --allow-unsent       import although a column is mapped to a field that is never sent\n"
+               "                       (without it the run stops with code 8 before sending)\n"
                "  --site NUMBER        the Site every record belongs to (default 0, none); must be one of the\n"
                "                       account's Sites\n"
                "  --dry-run            stop after the field list and print every record request that would be\n"
@@ -221,7 +259,7 @@ QString CliHelpText()
                "added to the wizard's run log; both are named under \"Files in use\" below.\n"
                "\n"
                "Exit codes:\n"
-               "  0  every row was answered (rows, fields: done)\n"
+               "  0  every row was answered (rows, fields: done; check: nothing found)\n"
                "  1  failure of another kind (no connection, no reply, a file that cannot be written...)\n"
                "  2  usage error: bad arguments, missing or malformed credentials, a --site that is not one of\n"
                "     the account's Sites\n"
@@ -230,6 +268,9 @@ QString CliHelpText()
                "  5  a file cannot be read\n"
                "  6  the service refused the account number, login name or password\n"
                "  7  the service no longer accepts this version of the utility\n"
-               "  8  the mapping file does not resolve against the field list (every problem is listed)\n"
-               "  9  the run gave up: no reply after every resend\n");
+               "  8  the mapping file does not resolve against the field list (every problem is listed), its\n"
+               "     saved headings moved (without --follow-headings), or a column is mapped to a field that\n"
+               "     is never sent (import without --allow-unsent)\n"
+               "  9  the run gave up: no reply after every resend\n"
+               " 12  the check found something: check, and import with --strict (nothing was imported)\n");
 }

@@ -16,7 +16,8 @@ enum TExitCode : int
     ecRefused = 6,         // the service refused the credentials
     ecOutdated = 7,        // the service no longer accepts this version
     ecMappingProblem = 8,  // the mapping file does not resolve against the field list
-    ecGaveUp = 9           // no reply after every resend: the run stopped
+    ecGaveUp = 9,          // no reply after every resend: the run stopped
+    ecFindings = 12        // the check of every row found something (check; import --strict)
 };
 
 enum class TCliCommand
@@ -25,7 +26,8 @@ enum class TCliCommand
     Help,
     Rows,
     Fields,
-    Import
+    Import,
+    Check
 };
 
 struct TCliOptions
@@ -37,6 +39,9 @@ struct TCliOptions
     std::optional<bool> Headings; // unset: the settings file's choice
     std::optional<QString> Site;  // unset: "0"
     bool DryRun = false;
+    bool Strict = false;         // import: refuse to send when the check finds anything
+    bool AllowUnsent = false;    // import: go on although a column is mapped to a field never sent
+    bool FollowHeadings = false; // map saved fields by their headings when the file's columns moved
     std::optional<QString> Account;
     std::optional<QString> Login;
     QString PasswordFile;

@@ -11,11 +11,13 @@
 #include "exchange/HTTPSClient.h"
 #include "exchange/Replies.h"
 #include "importer/ImportRun.h"
+#include "importer/PreCheck.h"
 #include "importer/Preview.h"
 #include "importer/RecordEncoder.h"
 #include "mapping/ColumnMap.h"
 #include "mapping/FieldNames.h"
 #include "mapping/MappingFile.h"
+#include "source/ColumnLetters.h"
 #include "source/RowList.h"
 #include "source/SampleGrid.h"
 #include "source/SourceFile.h"
@@ -226,6 +228,9 @@ int TCommandLine::Run(const QStringList& args)
         case TCliCommand::Import:
             code = RunImport();
             break;
+        case TCliCommand::Check:
+            code = RunCheck();
+            break;
         default:
             break;
         }
@@ -275,9 +280,12 @@ int TCommandLine::RunFields()
 
 int TCommandLine::RunImport()
 {
-    // The wizard's order: credentials, field list, the file, the mapping, the site list, the records.
-    for (auto step : {&TCommandLine::ReadPassword, &TCommandLine::StartExchange, &TCommandLine::Login,
-                      &TCommandLine::FetchFieldList, &TCommandLine::LoadSource, &TCommandLine::ApplyMapping})
+    // The wizard's order, except that the files are read first: a missing or undelimited file
+    // is found before anything is asked of the service. Every row is checked before the first
+    // record goes out.
+    for (auto step : {&TCommandLine::LoadSource, &TCommandLine::ReadMappingFile, &TCommandLine::ReadPassword,
+                      &TCommandLine::StartExchange, &TCommandLine::Login, &TCommandLine::FetchFieldList,
+                      &TCommandLine::ApplyMapping, &TCommandLine::CheckRows})
         if (const int code = (this->*step)(); code != ecOk)
             return code;
     if (Options.DryRun)
@@ -285,6 +293,16 @@ int TCommandLine::RunImport()
     if (const int code = ChooseSite(); code != ecOk)
         return code;
     return SendRecords();
+}
+
+int TCommandLine::RunCheck()
+{
+    for (auto step : {&TCommandLine::LoadSource, &TCommandLine::ReadMappingFile, &TCommandLine::ReadPassword,
+                      &TCommandLine::StartExchange, &TCommandLine::Login, &TCommandLine::FetchFieldList,
+                      &TCommandLine::ApplyMapping})
+        if (const int code = (this->*step)(); code != ecOk)
+            return code;
+    return CheckRows();
 }
 
 int TCommandLine::ReadPassword()
@@ -476,7 +494,7 @@ int TCommandLine::LoadSource()
     return ecUnreadableFile;
 }
 
-int TCommandLine::ApplyMapping()
+int TCommandLine::ReadMappingFile()
 {
     QFile file(Options.MappingFile);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -484,9 +502,46 @@ int TCommandLine::ApplyMapping()
                    file.errorString());
         return ecUnreadableFile;
     }
+    MappingText = DecodeText(file.readAll());
+
+    // An option wins; a mapping saved from a file with headings expects them; else the wizard's choice.
+    QString from;
+    if (Options.Headings) {
+        from = *Options.Headings ? QStringLiteral("--headings") : QStringLiteral("--no-headings");
+    } else if (MappingRecordsHeadings(MappingText)) {
+        Options.Headings = true;
+        from = QStringLiteral("the mapping file records headings");
+    } else {
+        Options.Headings = ColHeadings;
+        from = QStringLiteral("File/ColHeadings of the settings file");
+    }
+    PrintError((*Options.Headings ? QStringLiteral("First row read as column headings (")
+                                  : QStringLiteral("First row read as data (")) +
+               from + QLatin1Char(')'));
+    return ecOk;
+}
+
+int TCommandLine::ApplyMapping()
+{
     // The columns the mapping page would offer for this file.
     const int columnCount = SampleGridColumns(0, SampleGridRows(SourceLines, MaxSampleGridRows)) - 1;
-    const TMappingLoad load = ResolveMappingFile(DecodeText(file.readAll()), FieldCatalogue, columnCount);
+    const QStringList headings = Options.Headings.value_or(ColHeadings) && !SourceLines.isEmpty()
+                                     ? SplitSourceRow(SourceLines.first()).mid(0, columnCount)
+                                     : QStringList();
+    const TMappingLoad load =
+        ResolveMappingFile(MappingText, FieldCatalogue, columnCount, headings, Options.FollowHeadings);
+    for (const THeadingChange& change : load.Changes) {
+        const QString line = DescribeHeadingChange(change);
+        PrintError(line);
+        RunLog.Add(QLatin1Char(' ') + line + (Options.FollowHeadings ? QStringLiteral(" (followed)") : QString()));
+    }
+    if (!load.Changes.isEmpty() && !Options.FollowHeadings) {
+        PrintError(QStringLiteral("The file's headings differ from those saved in the mapping file ") +
+                   Options.MappingFile +
+                   QStringLiteral(". Run again with --follow-headings to map each field to the column that has "
+                                  "its heading now, or save the mapping again."));
+        return ecMappingProblem;
+    }
     for (const TMappingProblem& problem : load.Problems)
         PrintError(DescribeProblem(problem));
     if (!load.Problems.isEmpty())
@@ -495,9 +550,46 @@ int TCommandLine::ApplyMapping()
         PrintError(QStringLiteral("The mapping file ") + Options.MappingFile + QStringLiteral(" maps no column."));
         return ecMappingProblem;
     }
+    for (const QString& note : load.Notes)
+        PrintError(note);
     ApplyMappingEntries(load.Entries, ColumnMap);
     for (const QString& line : TranslationTableLines(ColumnMap, FieldCatalogue.Entries))
         RunLog.Add(line);
+    return ecOk;
+}
+
+int TCommandLine::CheckRows()
+{
+    const TPreCheckReport report =
+        PreCheckRows(SourceLines, Options.Headings.value_or(ColHeadings), ColumnMap, FieldCatalogue);
+    const QString summary = report.SummaryLine();
+    RunLog.Add(QStringLiteral("Check: ") + summary);
+    const QStringList lines = report.Lines();
+    if (Options.Command == TCliCommand::Check) {
+        // Standard output holds the findings alone, so a script can count or filter them.
+        for (const QString& line : lines)
+            Print(line);
+        PrintError(summary);
+        return report.IsClean() ? ecOk : ecFindings;
+    }
+
+    PrintError(summary);
+    for (const QString& line : lines)
+        PrintError(line);
+    const QList<int> unsent = report.UnsentColumns();
+    if (!unsent.isEmpty() && !Options.AllowUnsent) {
+        QStringList letters;
+        for (const int column : unsent)
+            letters.append(ColumnLetters(column));
+        PrintError(QStringLiteral("Nothing was imported: column ") + letters.join(QStringLiteral(", ")) +
+                   QStringLiteral(" is mapped to a field that is never sent. Skip it in the mapping, or give "
+                                  "--allow-unsent to import the other columns."));
+        return ecMappingProblem;
+    }
+    if (Options.Strict && !report.IsClean()) {
+        PrintError(QStringLiteral("Nothing was imported: the check found the above (--strict)."));
+        return ecFindings;
+    }
     return ecOk;
 }
 

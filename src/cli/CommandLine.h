@@ -57,6 +57,7 @@ private:
     int RunRows();
     int RunFields();
     int RunImport();
+    int RunCheck();
 
     friend class TCliImportHost;
 
@@ -66,7 +67,9 @@ private:
     int Login();
     int FetchFieldList();
     int LoadSource();
+    int ReadMappingFile(); // also settles whether the first row holds headings
     int ApplyMapping();
+    int CheckRows(); // the check of every row; check prints it, import decides on it
     int ChooseSite();
     int SendRecords();
     int DryRun();
@@ -111,6 +114,7 @@ private:
     TColumnMap ColumnMap{};
     QStringList SourceLines;
     QChar SourceDelimiter;
+    QString MappingText;
     qint32 RecordsImported = 0;
     TMessageList ListedMessages;
     QStringList Composed;

@@ -1,6 +1,7 @@
 #include "importer/Preview.h"
 
 #include "core/Conversions.h"
+#include "importer/AsciiFold.h"
 #include "source/RowList.h"
 
 QStringList TranslationTableLines(const TColumnMap& columnMap, const TFieldCatalogue& catalogue)
@@ -17,6 +18,14 @@ QStringList TranslationTableLines(const TColumnMap& columnMap, const TFieldCatal
     return lines;
 }
 
+QString PreviewValue(const QString& cell)
+{
+    const QString sent = FoldToAscii(cell);
+    if (sent == cell)
+        return cell;
+    return sent + QStringLiteral(" [") + cell + QLatin1Char(']');
+}
+
 QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameOfIndex& nameOf)
 {
     QStringList lines;
@@ -26,7 +35,7 @@ QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap
             continue;
         QString line = nameOf ? nameOf(k) : QString();
         if (qsizetype(i) < rowList.size())
-            line += QStringLiteral(": ") + rowList[qsizetype(i)];
+            line += QStringLiteral(": ") + PreviewValue(rowList[qsizetype(i)]);
         lines.append(line);
     }
     return lines;

@@ -16,9 +16,15 @@ using TNameOfIndex = std::function<QString(int)>;
 // for every column i whose field index is 1..255, then the closing line.
 QStringList TranslationTableLines(const TColumnMap& columnMap, const TFieldCatalogue& catalogue);
 
+// A cell as the preview shows it: the value as it will be sent (folded to ASCII,
+// before "%" and "&" are escaped), and where that differs from the file's text,
+// a space and the file's text in square brackets ("Jose [José]"), so a changed
+// letter is seen before the import.
+QString PreviewValue(const QString& cell);
+
 // One preview: for every column i (0..256) with a field index other than 0, the
-// field's name, followed by ": " and item i when the row list has one. Cells are
-// shown raw: no filter, no flag limit.
+// field's name, followed by ": " and PreviewValue of item i when the row list
+// has one. No flag limit is applied.
 QStringList PreviewLines(const QStringList& rowList, const TColumnMap& columnMap, const TNameOfIndex& nameOf);
 
 // The same, naming each field from a name list (its first item carrying the index).

@@ -1,12 +1,10 @@
 #include "importer/RecordEncoder.h"
 
 #include "exchange/Envelope.h"
+#include "importer/AsciiFold.h"
 
 namespace
 {
-
-// Columns and catalogue indexes beyond this are never sent.
-constexpr int LastSentIndex = 255;
 
 // Appends "&<key>=<value>", or "&<key><number>=<value>", without temporaries:
 // a run composes one record per row.
@@ -34,14 +32,15 @@ bool IsPrintable(char16_t c)
 
 // The service splits the request at "&" and decodes "%" escapes, so a raw "&"
 // in a cell would cut the value short and let the rest pose as further fields.
+// Folding comes first, so a folded character can never slip an unescaped "&"
+// or "%" past this.
 QString RecordValue(const QString& cell)
 {
+    const QString folded = FoldToAscii(cell);
     QString value;
-    value.reserve(cell.size());
-    for (const QChar ch : cell) {
+    value.reserve(folded.size());
+    for (const QChar ch : folded) {
         const char16_t c = ch.unicode();
-        if (!IsPrintable(c))
-            continue;
         if (c == u'%')
             value += QLatin1String("%25");
         else if (c == u'&')
@@ -63,6 +62,29 @@ QString PrintableOnly(const QString& text)
             result.append(ch);
     }
     return result;
+}
+
+bool IsSentField(const CatalogueEntry& entry)
+{
+    switch (entry.TabNo) {
+    case 1:
+    case 2:
+    case 8:
+        return true;
+    case 99:
+        switch (entry.FieldNo) {
+        case 2:
+        case 6:
+        case 8:
+        case 13:
+        case 22:
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
 }
 
 TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMap, const TFieldCatalogue& catalogue,
@@ -96,7 +118,7 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
 
         switch (t) {
         case 1:
-            if (f == 19) {
+            if (IsFlagField(entry)) {
                 // Counted before filtering: a cell that filters to nothing still takes a number.
                 ++flags;
                 if (flags <= MaxFlagsPerRecord)

@@ -7,7 +7,8 @@
 #include <QStringList>
 
 // The text with every character whose code lies outside 32..126 removed; the
-// rest keep their order. The only treatment a cell gets before it is sent.
+// rest keep their order. A cell is folded to ASCII first (FoldToAscii), so
+// this only drops what folding could not turn into ASCII.
 QString PrintableOnly(const QString& text);
 
 // One record request, composed but not posted. Text is empty when the row has
@@ -23,6 +24,20 @@ struct TRecordText
 
 // At most this many flag pairs go into one record.
 constexpr qint32 MaxFlagsPerRecord = 36;
+
+// Columns and catalogue indexes beyond this are never sent.
+constexpr int LastSentIndex = 255;
+
+// Whether a cell mapped to this field reaches the record at all: fields of Tabs
+// 1, 2 and 8, and of Tab 99 only fields 2, 6, 8, 13 and 22. Every other field
+// is dropped by the encoding, whatever the cell holds.
+bool IsSentField(const CatalogueEntry& entry);
+
+// The Flags box of the Core Tab, whose cells are numbered and limited per record.
+inline bool IsFlagField(const CatalogueEntry& entry)
+{
+    return entry.TabNo == 1 && entry.FieldNo == 19;
+}
 
 // Builds the record request (type 31) for one row list: item 0 the row number
 // (never sent), item j the cell of source column j, read through entry j of the

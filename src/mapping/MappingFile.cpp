@@ -46,6 +46,41 @@ QString Describe(const TIndexNames& names)
 {
     return names.Tab + QStringLiteral(" / ") + names.Box + QStringLiteral(" / ") + names.Field;
 }
+
+bool SameField(const TIndexNames& a, const TIndexNames& b)
+{
+    return SameName(a.Tab, b.Tab) && SameName(a.Box, b.Box) && SameName(a.Field, b.Field);
+}
+
+// How many offered fields share the Tab, Box and Field names of index.
+int SameNamedFields(const QList<TIndexNames>& names, int index)
+{
+    int count = 0;
+    for (int i = 1; i <= 255; ++i)
+        if (names[i].Offered && SameField(names[i], names[index]))
+            ++count;
+    return count;
+}
+
+// Named entries after the Field (and the date format).
+const QString HeadingKey = QStringLiteral("heading=");
+const QString NumbersKey = QStringLiteral("numbers=");
+
+// "99-2-18": what tells apart two fields of one name in one Box.
+QString NumbersOf(const CatalogueEntry& entry)
+{
+    return QStringLiteral("%1-%2-%3").arg(entry.TabNo).arg(entry.FieldNo).arg(entry.ItemNo);
+}
+
+bool StartsWithKey(const QString& column, const QString& key)
+{
+    return column.trimmed().startsWith(key, Qt::CaseInsensitive);
+}
+
+QString ValueOfKey(const QString& column, const QString& key)
+{
+    return column.trimmed().mid(key.size()).trimmed();
+}
 } // namespace
 
 int ColumnOfLetters(const QString& letters)
@@ -64,12 +99,15 @@ int ColumnOfLetters(const QString& letters)
     return column;
 }
 
-QString WriteMappingFile(const TColumnMap& map, const TCatalogue& catalogue, int columnCount)
+QString WriteMappingFile(const TColumnMap& map, const TCatalogue& catalogue, int columnCount,
+                         const QStringList& headings)
 {
     const QList<TIndexNames> names = NamesByIndex(catalogue);
     QString text = QStringLiteral("# Column mapping: column, Tab, Box, Field and, for date fields, the date format "
                                   "(one of MDY, DMY, YMD, MY (no day), MD (Y optional), DM (Y optional)), "
-                                  "separated by tabs.\n");
+                                  "separated by tabs; then heading= the column's heading, and numbers= the "
+                                  "field's Tab, Field and Item numbers where its Box has several fields of "
+                                  "that name.\n");
     const int last = qMin(columnCount, LastColumn);
     for (int column = 1; column <= last; ++column) {
         const ColumnMapping& mapping = map[size_t(column)];
@@ -79,12 +117,18 @@ QString WriteMappingFile(const TColumnMap& map, const TCatalogue& catalogue, int
         QStringList columns{ColumnLetters(column), field.Tab, field.Box, field.Field};
         if (DateFormatApplies(catalogue, mapping.FieldIndex))
             columns.append(DateFormatNames().at(ShownDateFormat(mapping.DateFormat)));
+        const QString heading = headings.value(column - 1).trimmed();
+        if (!heading.isEmpty())
+            columns.append(HeadingKey + heading);
+        if (SameNamedFields(names, mapping.FieldIndex) > 1)
+            columns.append(NumbersKey + NumbersOf(catalogue.Entries[mapping.FieldIndex]));
         text += columns.join(Tab) + QLatin1Char('\n');
     }
     return text;
 }
 
-TMappingLoad ResolveMappingFile(const QString& text, const TCatalogue& catalogue, int columnCount)
+TMappingLoad ResolveMappingFile(const QString& text, const TCatalogue& catalogue, int columnCount,
+                                const QStringList& headings, bool followHeadings)
 {
     const QList<TIndexNames> names = NamesByIndex(catalogue);
     const int last = qMin(columnCount, LastColumn);
@@ -105,44 +149,66 @@ TMappingLoad ResolveMappingFile(const QString& text, const TCatalogue& catalogue
             problem(QStringLiteral("Expected a column, a Tab, a Box and a Field separated by tabs"));
             continue;
         }
-        if (columns.size() > 5) {
-            problem(QStringLiteral("Too many entries on the line"));
-            continue;
-        }
-        const int column = ColumnOfLetters(columns.at(0));
+        int column = ColumnOfLetters(columns.at(0));
         if (column == 0) {
             problem(QStringLiteral("\"%1\" is not a column").arg(columns.at(0).trimmed()));
             continue;
         }
-        if (column > last) {
-            problem(QStringLiteral("Column %1 is not in the source file").arg(ColumnLetters(column)));
-            continue;
+
+        // After the Field: the date format, then named entries in any order.
+        QString formatName;
+        QString heading;
+        QString numbers;
+        QString extra;
+        for (qsizetype k = 4; k < columns.size(); ++k) {
+            const QString& entry = columns.at(k);
+            if (StartsWithKey(entry, HeadingKey))
+                heading = ValueOfKey(entry, HeadingKey);
+            else if (StartsWithKey(entry, NumbersKey))
+                numbers = ValueOfKey(entry, NumbersKey);
+            else if (k == 4)
+                formatName = entry.trimmed();
+            else if (!entry.trimmed().isEmpty() && extra.isEmpty())
+                extra = entry.trimmed();
         }
-        if (columnsSeen.contains(column)) {
-            problem(QStringLiteral("Column %1 is mapped on an earlier line").arg(ColumnLetters(column)));
+        if (!extra.isEmpty()) {
+            problem(QStringLiteral("Too many entries on the line"));
             continue;
         }
 
-        int found = -1;
+        QList<int> candidates;
         bool hidden = false;
-        for (int i = 1; i <= 255 && found < 0; ++i) {
+        for (int i = 1; i <= 255; ++i) {
             const TIndexNames& field = names[i];
             if (!field.Named || !SameName(field.Tab, columns.at(1)) || !SameName(field.Box, columns.at(2)) ||
                 !SameName(field.Field, columns.at(3)))
                 continue;
             if (field.Offered)
-                found = i;
+                candidates.append(i);
             else
                 hidden = true;
         }
-        if (found < 0) {
+        if (candidates.isEmpty()) {
             problem(hidden ? QStringLiteral("This field cannot be chosen on the mapping page")
                            : QStringLiteral("No such Tab, Box and Field in the field list"));
             continue;
         }
+        // Several fields of one name in one Box: the saved numbers say which one.
+        int found = candidates.first();
+        if (!numbers.isEmpty()) {
+            found = -1;
+            for (const int i : candidates)
+                if (NumbersOf(catalogue.Entries[size_t(i)]) == numbers) {
+                    found = i;
+                    break;
+                }
+            if (found < 0) {
+                problem(QStringLiteral("No field of that name has the numbers %1 any more").arg(numbers));
+                continue;
+            }
+        }
 
         int dateFormat = 0;
-        const QString formatName = columns.size() > 4 ? columns.at(4).trimmed() : QString();
         if (!formatName.isEmpty()) {
             dateFormat = DateFormatIndexOf(formatName);
             if (dateFormat < 0) {
@@ -154,10 +220,63 @@ TMappingLoad ResolveMappingFile(const QString& text, const TCatalogue& catalogue
                 continue;
             }
         }
+
+        if (!headings.isEmpty() && !heading.isEmpty() && !SameName(headings.value(column - 1), heading)) {
+            THeadingChange change{column, heading, {}};
+            const int shown = int(qMin<qsizetype>(headings.size(), last));
+            for (int c = 1; c <= shown; ++c)
+                if (SameName(headings.at(c - 1), heading))
+                    change.NowColumns.append(c);
+            load.Changes.append(change);
+            if (followHeadings) {
+                // Listed among the changes; a heading that is gone or ambiguous leaves its field unmapped.
+                if (change.NowColumns.size() != 1)
+                    continue;
+                column = change.NowColumns.first();
+            }
+        }
+
+        if (column > last) {
+            problem(QStringLiteral("Column %1 is not in the source file").arg(ColumnLetters(column)));
+            continue;
+        }
+        if (columnsSeen.contains(column)) {
+            problem(QStringLiteral("Column %1 is mapped on an earlier line").arg(ColumnLetters(column)));
+            continue;
+        }
+        if (DateFormatApplies(catalogue, found) && formatName.isEmpty())
+            load.Notes.append(QStringLiteral("Column %1 (%2): no date format given; MDY is used")
+                                  .arg(ColumnLetters(column), names[found].Field));
         columnsSeen.insert(column);
-        load.Entries.append(TMappingEntry{column, quint16(found), quint16(dateFormat)});
+        load.Entries.append(TMappingEntry{column, quint16(found), quint16(dateFormat), heading});
     }
     return load;
+}
+
+bool MappingRecordsHeadings(const QString& text)
+{
+    for (const QString& line : SplitTextLines(text)) {
+        if (line.trimmed().startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList columns = line.split(Tab);
+        for (qsizetype k = 4; k < columns.size(); ++k)
+            if (StartsWithKey(columns.at(k), HeadingKey) && !ValueOfKey(columns.at(k), HeadingKey).isEmpty())
+                return true;
+    }
+    return false;
+}
+
+QString DescribeHeadingChange(const THeadingChange& change)
+{
+    const QString was = change.Heading + QStringLiteral(" was column ") + ColumnLetters(change.SavedColumn);
+    if (change.NowColumns.isEmpty())
+        return was + QStringLiteral(", is no longer in the file");
+    if (change.NowColumns.size() == 1)
+        return was + QStringLiteral(", is now ") + ColumnLetters(change.NowColumns.first());
+    QStringList letters;
+    for (const int column : change.NowColumns)
+        letters.append(ColumnLetters(column));
+    return was + QStringLiteral(", now heads several columns: ") + letters.join(QStringLiteral(", "));
 }
 
 void ApplyMappingEntries(const QList<TMappingEntry>& entries, TColumnMap& map)
@@ -166,6 +285,12 @@ void ApplyMappingEntries(const QList<TMappingEntry>& entries, TColumnMap& map)
         StoreFieldChoice(map, entry.Column, entry.FieldIndex);
         StoreDateFormat(map, entry.Column, entry.DateFormat);
     }
+}
+
+void ApplyFieldChoices(const QList<TMappingEntry>& entries, TColumnMap& map)
+{
+    for (const TMappingEntry& entry : entries)
+        StoreFieldChoice(map, entry.Column, entry.FieldIndex);
 }
 
 QString DescribeProblem(const TMappingProblem& problem)
@@ -188,7 +313,7 @@ THeadingMatch MatchByHeadings(const QStringList& headings, const TCatalogue& cat
                 candidates.append(i);
         }
         if (candidates.size() == 1) {
-            match.Entries.append(TMappingEntry{column, quint16(candidates.first()), 0});
+            match.Entries.append(TMappingEntry{column, quint16(candidates.first()), 0, heading});
         } else if (candidates.size() > 1) {
             THeadingProblem problem{column, heading, {}};
             for (const int i : candidates)

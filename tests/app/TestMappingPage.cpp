@@ -414,6 +414,52 @@ private slots:
         QCOMPARE(Prompt.Shown.at(1), ThumbnailMessage());
     }
 
+    // Next month's export has a column more in front: the saved headings say where the fields went.
+    void loadMapping_shiftedColumns_followedOnlyWhenConfirmed()
+    {
+        auto form = MakeForm("Id\tLast name\tNickname\tCity\r\n1\tSmith\tSmithy\tOslo\r\n");
+        const QString path = WriteFile(QStringLiteral("last-month.qmap"),
+                                       "A\tCore\tName\tLast name\theading=Last name\n"
+                                       "C\tCore\tAddress\tCity\theading=City\n"
+                                       "D\tProfile\tPersonal\tStart date\theading=Started\n");
+        const QString question = QStringLiteral("Last name was column A, is now B\r\nCity was column C, is now D\r\n"
+                                                "Started was column D, is no longer in the file\r\n");
+        Prompt.QueueFileName(path);
+        Prompt.QueueConfirm(false);
+        form->Button24Click();
+        QVERIFY2(Prompt.Shown.at(1).contains(question), qPrintable(Prompt.Shown.at(1)));
+        QCOMPARE(form->ColumnMap[1], Mapping(0, 1, 0)); // kept as saved
+        QCOMPARE(form->ColumnMap[3], Mapping(0, 3, 0));
+        QCOMPARE(form->ColumnMap[4], Mapping(0, 14, 0));
+        QVERIFY(Prompt.Shown.at(2).contains(QStringLiteral("Column D (Start date): no date format given; MDY is used")));
+
+        Prompt.QueueFileName(path);
+        Prompt.QueueConfirm(true);
+        form->Button24Click();
+        QCOMPARE(form->ColumnMap[1], Mapping(1, 0, 0));
+        QCOMPARE(form->ColumnMap[2], Mapping(0, 1, 0));
+        QCOMPARE(form->ColumnMap[3], Mapping(1, 0, 0));
+        QCOMPARE(form->ColumnMap[4], Mapping(0, 3, 0));
+        QVERIFY(form->RunLog.AllLines().contains(QStringLiteral(" City was column C, is now D (followed)")));
+
+        // Saving records the headings the grid shows now.
+        const QString saved = Dir->filePath(QStringLiteral("this-month.qmap"));
+        Prompt.QueueFileName(saved);
+        form->Button23Click();
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("B\tCore\tName\tLast name\theading=Last name\n"));
+    }
+
+    void matchByHeadings_keepsChosenDateFormat()
+    {
+        auto form = MakeForm("Birth date\tCity\r\n1/2/1990\tOslo\r\n");
+        form->ColumnMap[1] = Mapping(1, 0, 1); // DMY chosen earlier, then skipped
+        form->Button25Click();
+        QCOMPARE(form->ColumnMap[1], Mapping(0, 8, 1));
+        QCOMPARE(form->ColumnMap[2], Mapping(0, 3, 0));
+    }
+
     void matchByHeadings_needsHeadingRow()
     {
         auto form = MakeForm("Last name\tCity\r\n", false);

@@ -191,9 +191,10 @@ private slots:
         QTest::newRow("empty middle cell shows the name and colon")
             << QStringList{QStringLiteral("\t1990")} << false
             << QStringList({QStringLiteral("Last name: "), QStringLiteral("Birth date: 1990")}) << true;
-        QTest::newRow("cells shown raw")
+        QTest::newRow("values as sent, with the file's text where it differs")
             << QStringList{QStringLiteral("Jos\u00e9 [br]x\t&=%")} << false
-            << QStringList({QStringLiteral("Last name: Jos\u00e9 [br]x"), QStringLiteral("Birth date: &=%")}) << true;
+            << QStringList({QStringLiteral("Last name: Jose [br]x [Jos\u00e9 [br]x]"), QStringLiteral("Birth date: &=%")})
+            << true;
     }
     void preview_firstRow()
     {
@@ -205,6 +206,32 @@ private slots:
         form->Button10->click();
         QCOMPARE(Items(form->ListBox2), shown);
         QCOMPARE(form->Button17->isEnabled(), buttonOn);
+    }
+
+    // Entering the page checks every row; choosing a finding previews its row.
+    void check_runsOnEntry_findingShowsItsRow()
+    {
+        // A -> Last name, B -> Birth date (read DMY), C -> Notes.
+        auto form = MakeForm({{1, 1}, {2, 3}, {3, 4}},
+                             {QStringLiteral("Name\tBorn\tRemarks"), QStringLiteral("Smith\t31/12/1990\tok"),
+                              QStringLiteral("Jos\u00e9\t12/31/1990\t"), QStringLiteral("Smith\t31/12/1990\tok")},
+                             true);
+        form->ColumnMap[2].DateFormat = 1;
+        form->Button10->click();
+        const QString summary = QStringLiteral("3 rows checked: 1 date not in DMY, 1 cell with letters changed, 1 row "
+                                               "that repeats an earlier row");
+        QTRY_COMPARE_WITH_TIMEOUT(form->Label34->text(), summary, 5000);
+        QCOMPARE(Items(form->ListBox7),
+                 QStringList({QStringLiteral("Row 3, column A \"Name\" (Last name): \"Jos\u00e9\" is sent as \"Jose\""),
+                              QStringLiteral("Row 3, column B \"Born\" (Birth date): \"12/31/1990\" is not a date in DMY"),
+                              QStringLiteral("Row 4: the same as row 2")}));
+        QVERIFY(form->RunLog.AllLines().contains(QStringLiteral("Check: ") + summary));
+        QVERIFY(form->Button6->isEnabled()); // findings never hold the user back
+
+        form->ListBox7->setCurrentRow(1);
+        QCOMPARE(Items(form->ListBox2), QStringList({QStringLiteral("Last name: Jose [Jos\u00e9]"),
+                                                     QStringLiteral("Birth date: 12/31/1990"), QStringLiteral("Notes")}));
+        QCOMPARE(form->TestRow, 3);
     }
 
     void testPageShown_enablesButtonsAndHidesInstructions()

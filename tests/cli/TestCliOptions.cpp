@@ -34,6 +34,14 @@ private slots:
         QTest::newRow("negative site") << QStringList{"import", "f", "--mapping", "m", "--site=-3"}
                                        << "--site needs a site number";
         QTest::newRow("extra argument") << QStringList{"rows", "a.txt", "b.txt"} << "Unexpected argument b.txt";
+        QTest::newRow("check without mapping") << QStringList{"check", "f.txt"} << "check needs --mapping";
+        QTest::newRow("strict on check") << QStringList{"check", "f", "--mapping", "m", "--strict"}
+                                         << "--strict does not apply";
+        QTest::newRow("site on check") << QStringList{"check", "f", "--mapping", "m", "--site", "2"}
+                                       << "--site does not apply";
+        QTest::newRow("follow headings on rows") << QStringList{"rows", "f", "--follow-headings"}
+                                                 << "--follow-headings does not apply";
+        QTest::newRow("mapping on fields") << QStringList{"fields", "--mapping", "m"} << "--mapping does not apply";
     }
 
     void parse_refusesAndUsageErrors()
@@ -64,6 +72,22 @@ private slots:
         QCOMPARE(o.Login, std::optional<QString>(QStringLiteral("a@b.org")));
         QCOMPARE(o.PasswordFile, QStringLiteral("pw"));
         QCOMPARE(o.EndpointArgs, (QStringList{"--host", "h:1", "--ca-file", "ca.pem"}));
+    }
+
+    void parse_checkAndImportChecks()
+    {
+        const TParsedCommandLine check =
+            ParseCliArguments({"check", "f.txt", "--mapping", "m", "--headings", "--follow-headings", "--login=a@b.org"});
+        QCOMPARE(check.Error, QString());
+        QCOMPARE(int(check.Options.Command), int(TCliCommand::Check));
+        QVERIFY(check.Options.FollowHeadings && !check.Options.Strict && !check.Options.AllowUnsent);
+        QCOMPARE(check.Options.Headings, std::optional<bool>(true));
+
+        const TParsedCommandLine import =
+            ParseCliArguments({"import", "f.txt", "--mapping", "m", "--strict", "--allow-unsent"});
+        QCOMPARE(import.Error, QString());
+        QVERIFY(import.Options.Strict && import.Options.AllowUnsent && !import.Options.FollowHeadings);
+        QVERIFY(CliHelpText().contains(QLatin1String(" 12  the check found something")));
     }
 
     void parse_defaultsLeaveSettingsChoices()

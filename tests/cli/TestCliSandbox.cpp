@@ -92,15 +92,19 @@ private slots:
                                                  "Record 3 received: 3 fields", "3 records imported",
                                                  "Import finished"}));
         QVERIFY(result.Err.contains(QLatin1String("Tab delimiters found")));
+        QVERIFY(result.Err.contains(QLatin1String("First row read as column headings (File/ColHeadings of the "
+                                                  "settings file)")));
+        QVERIFY(result.Err.contains(QLatin1String("3 rows checked: no problems found")));
         // No terminal: no progress bar.
         QVERIFY(!result.Err.contains(QLatin1Char('\r')));
 
         const QString log = LogText();
         QVERIFY(!log.contains(QLatin1String("sandbox-demo")));
-        const QStringList expectedInOrder{"Connect - ", " SSL on", "Quillmarsh account : 123456789",
-                                          "Quillmarsh account credentials validated",
-                                          "Source file: " + Path("monthly.txt"), "Tab delimiters found",
-                                          "Translation table follows", " 4 : 8-1", "End translation table"};
+        // The source file is read before the service is asked anything.
+        const QStringList expectedInOrder{"Source file: " + Path("monthly.txt"), "Tab delimiters found", "Connect - ",
+                                          " SSL on", "Quillmarsh account : 123456789",
+                                          "Quillmarsh account credentials validated", "Translation table follows",
+                                          " 4 : 8-1", "End translation table", "Check: 3 rows checked: no problems found"};
         qsizetype at = log.lastIndexOf(QLatin1String("Started "));
         for (const QString& line : expectedInOrder) {
             const qsizetype found = log.indexOf(QStringLiteral("\r\n") + line + QStringLiteral("\r\n"), at);
@@ -218,6 +222,93 @@ private slots:
         QVERIFY(result.Err.contains(QLatin1String("Line 4: ")));
         QVERIFY(!result.Err.contains(QLatin1String("Line 1: ")));
         QCOMPARE(Sandbox.Requests().filter(QRegularExpression(QStringLiteral("&RT=(31|32|110)"))), QStringList());
+    }
+
+    void missingSourceFile_foundBeforeLogIn()
+    {
+        const TCliResult result =
+            RunExecutable(Dir.path(), {"import", Path("no-such.txt"), "--mapping", Path("monthly.map")}, Env());
+        QCOMPARE(result.ExitCode, 5);
+        QVERIFY(Sandbox.Requests().isEmpty());
+    }
+
+    // check lists what the import would change or leave out; import acts on it before sending.
+    void check_andImportDecisions()
+    {
+        QVERIFY(WriteFile(Path("langs.txt"), "First\tLast\tEmail\tJoined\tLanguages\r\n"
+                                             "Jos\xc3\xa9\tSmith\tjose@example.org\t31/02/2019\tfr\r\n"
+                                             "Ann\tLee\tann@example.org\t03/02/2019\tde\r\n"));
+        QVERIFY(WriteFile(Path("langs.map"), "A\tCore\tName\tFirst name\n"
+                                             "B\tCore\tName\tLast name\n"
+                                             "C\tCore\tAddress\tEmail\n"
+                                             "D\tProfile\tPersonal\tDate joined\tDMY\n"
+                                             "E\tProfile\tCharacteristic\tLanguages\n"));
+        const QStringList args{Path("langs.txt"), "--mapping", Path("langs.map")};
+        const TCliResult check = RunExecutable(Dir.path(), QStringList{"check"} + args, Env());
+        QCOMPARE(check.ExitCode, 12);
+        QCOMPARE(check.OutLines(),
+                 QStringList({"Column E \"Languages\" (Profile / Characteristic / Languages): this field is never sent; "
+                              "the column is left out of every record",
+                              QString::fromUtf8("Row 2, column A \"First\" (First name): \"Jos\u00e9\" is sent as \"Jose\""),
+                              "Row 2, column D \"Joined\" (Date joined): \"31/02/2019\" is not a date in DMY"}));
+        QVERIFY2(check.Err.contains(QLatin1String("2 rows checked: 1 date not in DMY, 1 cell with letters changed, "
+                                                  "column E is mapped to a field that is not sent")),
+                 qPrintable(check.Err));
+        QCOMPARE(Sandbox.Requests(), (QStringList{Head + "1&VE=002", Head + "2"}));
+
+        const QString records = QStringLiteral("&RT=31&");
+        QVERIFY(Sandbox.Reset());
+        const TCliResult unsent = RunExecutable(Dir.path(), QStringList{"import"} + args, Env());
+        QCOMPARE(unsent.ExitCode, 8);
+        QVERIFY(unsent.Err.contains(QLatin1String("Nothing was imported: column E is mapped to a field that is never sent")));
+        QVERIFY(unsent.Err.contains(QLatin1String("is not a date in DMY")));
+        QVERIFY(unsent.Out.isEmpty());
+        QCOMPARE(Sandbox.Requests().filter(records), QStringList());
+
+        QVERIFY(Sandbox.Reset());
+        const TCliResult strict =
+            RunExecutable(Dir.path(), QStringList{"import", "--allow-unsent", "--strict"} + args, Env());
+        QCOMPARE(strict.ExitCode, 12);
+        QCOMPARE(Sandbox.Requests().filter(records), QStringList());
+
+        QVERIFY(Sandbox.Reset());
+        const TCliResult allowed = RunExecutable(Dir.path(), QStringList{"import", "--allow-unsent"} + args, Env());
+        QCOMPARE(allowed.ExitCode, 0);
+        QCOMPARE(allowed.OutLines().mid(allowed.OutLines().size() - 2),
+                 (QStringList{"2 records imported", "Import finished"}));
+        const QStringList sent = Sandbox.Requests().filter(records);
+        QCOMPARE(sent.size(), 2);
+        QVERIFY(sent.first().contains(QLatin1String("&1_1=Jose&")));
+    }
+
+    // Next month's export has an id column in front; the mapping saved the headings.
+    void shiftedColumns_stopUnlessFollowed()
+    {
+        QVERIFY(WriteFile(Path("shifted.txt"), "Id\tFirst\tLast\tEmail\tJoined\tFlag1\tFlag2\r\n"
+                                               "1\tAnn\tSmith\tann@example.org\t03/02/2019\tDriver\tUsher\r\n"
+                                               "2\tBob\tJones\tbob@example.org\t\tCook\t\r\n"
+                                               "3\tCy\tO'Neil\tcy@example.org\t\t\t\r\n"));
+        QVERIFY(WriteFile(Path("headed.map"), "A\tCore\tName\tFirst name\theading=First\n"
+                                              "B\tCore\tName\tLast name\theading=Last\n"
+                                              "C\tCore\tAddress\tEmail\theading=Email\n"
+                                              "D\tProfile\tPersonal\tDate joined\tDMY\theading=Joined\n"
+                                              "E\tCore\tFlags\tFlags\theading=Flag1\n"
+                                              "F\tCore\tFlags\tFlags\theading=Flag2\n"));
+        // The settings file says headings; the mapping file would say so anyway.
+        const QStringList args{"import", Path("shifted.txt"), "--mapping", Path("headed.map")};
+        const TCliResult stopped = RunExecutable(Dir.path(), args, Env());
+        QCOMPARE(stopped.ExitCode, 8);
+        QVERIFY(stopped.Err.contains(QLatin1String("First row read as column headings (the mapping file records "
+                                                   "headings)")));
+        QVERIFY2(stopped.Err.contains(QLatin1String("Email was column C, is now D")), qPrintable(stopped.Err));
+        QVERIFY(stopped.Err.contains(QLatin1String("--follow-headings")));
+        QCOMPARE(Sandbox.Requests(), (QStringList{Head + "1&VE=002", Head + "2"}));
+
+        QVERIFY(Sandbox.Reset());
+        const TCliResult followed = RunExecutable(Dir.path(), args + QStringList{"--follow-headings"}, Env());
+        QCOMPARE(followed.ExitCode, 0);
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=31&")),
+                 (QStringList{Record("0", MonthlyPairs[0]), Record("0", MonthlyPairs[1]), Record("0", MonthlyPairs[2])}));
     }
 
     void site_mustBeOneOfTheAccounts_data()

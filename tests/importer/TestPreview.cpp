@@ -45,16 +45,21 @@ private slots:
         QCOMPARE(TranslationTableLines(TColumnMap{}, MakeCatalogue()), expected);
     }
 
-    void previewLines_rawCellsEmptyAndMissing()
+    // The value as it will be sent (before escaping), the file's text beside it where they differ.
+    void previewLines_sentValuesEmptyAndMissing()
     {
         TColumnMap map{};
         map[1].FieldIndex = 5;
         map[2].FieldIndex = 7;
         map[3].FieldIndex = 300; // shown although never sent
-        map[6].FieldIndex = 5;   // beyond the row's last cell
-        const QStringList row{QStringLiteral("4"), QString::fromUtf8("Jos\u00e9"), QString(), QStringLiteral("x")};
-        const QStringList expected{QString::fromUtf8("F5: Jos\u00e9"), QStringLiteral("F7: "), QStringLiteral(": x"),
-                                   QStringLiteral("F5")};
+        map[4].FieldIndex = 7;
+        map[5].FieldIndex = 7;
+        map[6].FieldIndex = 5; // beyond the row's last cell
+        const QStringList row{QStringLiteral("4"), QString::fromUtf8("Jos\u00e9"), QString(), QStringLiteral("x"),
+                              QStringLiteral("a&b 5%"), QString::fromUtf8("\u4e2d")};
+        const QStringList expected{QString::fromUtf8("F5: Jose [Jos\u00e9]"), QStringLiteral("F7: "),
+                                   QStringLiteral(": x"), QStringLiteral("F7: a&b 5%"),
+                                   QString::fromUtf8("F7:  [\u4e2d]"), QStringLiteral("F5")};
         QCOMPARE(PreviewLines(row, map, NameOf), expected);
     }
 

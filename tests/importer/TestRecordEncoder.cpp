@@ -1,4 +1,7 @@
+#include "importer/AsciiFold.h"
 #include "importer/RecordEncoder.h"
+
+#include "exchange/Envelope.h"
 
 #include <QtTest>
 
@@ -70,6 +73,62 @@ private slots:
         QCOMPARE(PrintableOnly(text), expected);
     }
 
+    // Fold, then keep 32..126: what each value becomes and what had no ASCII form.
+    void foldToAscii_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QStringList>("lost");
+        QTest::newRow("plain ascii untouched") << " ~AZaz09&=%" << " ~AZaz09&=%" << QStringList();
+        QTest::newRow("accent") << QString::fromUtf8("Jos\u00e9") << "Jose" << QStringList();
+        QTest::newRow("already decomposed accent") << QString::fromUtf8("Jose\u0301") << "Jose" << QStringList();
+        QTest::newRow("umlauts and stroke")
+            << QString::fromUtf8("D\u00f6rte M\u00fcller-\u0141ukasiewicz") << "Dorte Muller-Lukasiewicz"
+            << QStringList();
+        QTest::newRow("diaeresis, dash and curly quotes")
+            << QString::fromUtf8("na\u00efve caf\u00e9 \u2014 \u201cquoted\u201d") << "naive cafe - \"quoted\""
+            << QStringList();
+        QTest::newRow("compatibility forms")
+            << QString::fromUtf8("\ufb01le\u00a0x\u00b2\u2026") << "file x2..." << QStringList();
+        QTest::newRow("table letters")
+            << QString::fromUtf8("\u00df\u1e9e\u00e6\u00c6\u0153\u0152\u00f8\u00d8\u0142\u0141\u0111\u0110\u00f0"
+                                 "\u00d0\u00fe\u00de\u0131")
+            << "ssSSaeAEoeOEoOlLdDdDthThi" << QStringList();
+        QTest::newRow("table punctuation")
+            << QString::fromUtf8("\u2018\u2019\u201a\u201b\u2032\u201c\u201d\u201e\u201f\u00ab\u00bb"
+                                 "\u2010\u2011\u2012\u2013\u2014\u2015\u2212\u2044")
+            << "'''''\"\"\"\"\"\"-------/" << QStringList();
+        QTest::newRow("no ascii form, emoji kept whole")
+            << QString::fromUtf8("Ann \u4e2d\U0001F600!\u4e2d") << "Ann !"
+            << QStringList{QString::fromUtf8("\u4e2d"), QString::fromUtf8("\U0001F600")};
+        QTest::newRow("controls are lost") << "a\x01" "b" << "ab" << QStringList{"\x01"};
+    }
+    void foldToAscii()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, sent);
+        QFETCH(QStringList, lost);
+        QCOMPARE(FoldToAscii(text), sent);
+        const TFolding folding = FoldCell(text);
+        QCOMPARE(folding.Sent, sent);
+        QCOMPARE(folding.Lost, lost);
+    }
+
+    // The encoding and IsSentField agree on every Tab and Field number.
+    void isSentField_matchesWhatTheRecordCarries()
+    {
+        const QString head = RecordHead("1", "l", "p", "0");
+        for (const int tab : {0, 1, 2, 3, 5, 8, 9, 10, 95, 98, 99, 100}) {
+            for (int field = 0; field <= 40; ++field) {
+                TFieldCatalogue catalogue{};
+                catalogue[1] = {quint16(tab), quint16(field), 4, 0};
+                const TRecordText record = ComposeRecord({"1", "v"}, MapColumns({1}), catalogue, "1", "l", "p", "0", 0);
+                const bool carried = record.Text.size() > head.size();
+                QVERIFY2(carried == IsSentField(catalogue[1]), qPrintable(QStringLiteral("%1-%2").arg(tab).arg(field)));
+            }
+        }
+    }
+
     void compose_data()
     {
         QTest::addColumn<QStringList>("rowList");
@@ -79,11 +138,15 @@ private slots:
 
         QTest::newRow("example row") << QStringList{"3", "Smith", "", "Driver", "Usher"} << QList<int>{1, 0, 2, 2}
                                      << QList<int>{} << "&1_1=Smith&1_19_1=Driver&1_19_2=Usher";
-        QTest::newRow("accent dropped") << QStringList{"1", QString::fromUtf8("Jos\u00e9")} << QList<int>{3}
-                                        << QList<int>{} << "&1_5=Jos";
+        QTest::newRow("accent folded") << QStringList{"1", QString::fromUtf8("Jos\u00e9")} << QList<int>{3}
+                                       << QList<int>{} << "&1_5=Jose";
+        // Escaping comes after folding: a full-width ampersand folds to "&" and is escaped like one.
+        QTest::newRow("folded ampersand and percent escaped")
+            << QStringList{"1", QString::fromUtf8("\uff06 \u00e9t\u00e9 100\uff05")} << QList<int>{1} << QList<int>{}
+            << "&1_1=%26 ete 100%25";
         QTest::newRow("all mapped cells empty") << QStringList{"1", "", "x"} << QList<int>{1, 0} << QList<int>{} << "";
         QTest::newRow("empty gives no pair, unprintable gives empty value")
-            << QStringList{"1", "", QString::fromUtf8("\u00e9\t")} << QList<int>{1, 3} << QList<int>{} << "&1_5=";
+            << QStringList{"1", "", QString::fromUtf8("\u4e2d\t")} << QList<int>{1, 3} << QList<int>{} << "&1_5=";
         QTest::newRow("single blank is sent") << QStringList{"1", " "} << QList<int>{1} << QList<int>{} << "&1_1= ";
         QTest::newRow("date DMY") << QStringList{"1", "14/03/2019"} << QList<int>{4} << QList<int>{1}
                                   << "&8_1_F=1&8_1=14/03/2019";
@@ -105,7 +168,7 @@ private slots:
         QTest::newRow("index 0 and 256 never sent") << QStringList{"1", "a", "b", "c"} << QList<int>{0, 256, 255}
                                                     << QList<int>{} << "&1_9=c";
         QTest::newRow("empty flag takes no number, unprintable flag does")
-            << QStringList{"1", "", QString::fromUtf8("\u00e9"), "z"} << QList<int>{2, 2, 2} << QList<int>{}
+            << QStringList{"1", "", QString::fromUtf8("\u2603"), "z"} << QList<int>{2, 2, 2} << QList<int>{}
             << "&1_19_1=&1_19_2=z";
     }
     void compose()

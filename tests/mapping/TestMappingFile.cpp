@@ -112,7 +112,7 @@ private slots:
                              })
                                  .join(QStringLiteral("\r\n"));
         const TMappingLoad load = ResolveMappingFile(text, SampleCatalogue(), 10);
-        QCOMPARE(load.Entries, QList<TMappingEntry>({{1, 1, 0}, {7, 3, 2}, {8, 9, 0}}));
+        QCOMPARE(load.Entries, QList<TMappingEntry>({{1, 1, 0, {}}, {7, 3, 2, {}}, {8, 9, 0, {}}}));
         QList<int> lines;
         for (const TMappingProblem& problem : load.Problems) {
             lines.append(problem.LineNumber);
@@ -130,7 +130,7 @@ private slots:
         TColumnMap map;
         ResetColumnMap(map);
         map[2] = ColumnMapping{0, 7, 3};
-        ApplyMappingEntries({{1, 6, 0}, {3, 3, 4}}, map);
+        ApplyMappingEntries({{1, 6, 0, {}}, {3, 3, 4, {}}}, map);
         QCOMPARE(map[1], (ColumnMapping{0, 6, 0}));
         QCOMPARE(map[2], (ColumnMapping{0, 7, 3}));
         QCOMPARE(map[3], (ColumnMapping{0, 3, 4}));
@@ -149,12 +149,103 @@ private slots:
             QStringLiteral("Last name"),   // H -> 1 again
         };
         const THeadingMatch match = MatchByHeadings(headings, SampleCatalogue());
-        QCOMPARE(match.Entries, QList<TMappingEntry>({{1, 1, 0}, {7, 9, 0}, {8, 1, 0}}));
+        QCOMPARE(match.Entries,
+                 QList<TMappingEntry>({{1, 1, 0, "last NAME"}, {7, 9, 0, "nick name"}, {8, 1, 0, "Last name"}}));
         QCOMPARE(match.Ambiguous.size(), 1);
         QCOMPARE(match.Ambiguous.at(0).Column, 2);
         QCOMPARE(match.Ambiguous.at(0).Heading, QStringLiteral("Phone"));
         QCOMPARE(match.Ambiguous.at(0).Fields,
                  QStringList({"Contacts / Emergency Contact / Phone", "Core / Address / Phone"}));
+    }
+
+    // Two fields of one name in one Box, and the file's headings, survive a save and a load
+    // against a field list that lists the two the other way round.
+    void roundTrip_sameNamedFieldsAndHeadings()
+    {
+        const auto catalogueOf = [](const QStringList& fieldLines) {
+            TCatalogue catalogue;
+            LoadFieldCatalogue((QStringList{QStringLiteral("EL=0")} + fieldLines).join(QLatin1Char('\n')), catalogue);
+            return catalogue;
+        };
+        const QString first = QStringLiteral("99\t2\t17\tNewsletter\t3");
+        const QString second = QStringLiteral("99\t2\t18\tNewsletter\t3");
+        const QString born = Line(8, 1, QStringLiteral("Birthday"), 10);
+        const TCatalogue saved = catalogueOf({Line(1, 1, QStringLiteral("Last name")), first, second, born});
+        TColumnMap map;
+        ResetColumnMap(map);
+        map[1] = ColumnMapping{0, 1, 0};
+        map[3] = ColumnMapping{0, 3, 0}; // the second Newsletter
+        map[4] = ColumnMapping{0, 2, 0};
+        map[5] = ColumnMapping{0, 4, 2};
+        const QStringList headings{"Surname", "Unmapped", " News B ", "News A", "Born"};
+        const QString text = WriteMappingFile(map, saved, 5, headings);
+        QVERIFY2(text.contains(QStringLiteral("C\tProfile\tEmail preference\tNewsletter\theading=News B\t"
+                                              "numbers=99-2-18\n")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("E\tProfile\tPersonal\tBirthday\tYMD\theading=Born\n")));
+        QVERIFY(text.contains(QStringLiteral("A\tCore\tName\tLast name\theading=Surname\n")));
+        QVERIFY(MappingRecordsHeadings(text));
+        QVERIFY(!MappingRecordsHeadings(WriteMappingFile(map, saved, 5)));
+
+        const TCatalogue reordered = catalogueOf({born, second, first, Line(1, 1, QStringLiteral("Last name"))});
+        const TMappingLoad load = ResolveMappingFile(text, reordered, 5, headings);
+        QVERIFY(load.Problems.isEmpty() && load.Changes.isEmpty() && load.Notes.isEmpty());
+        TColumnMap restored;
+        ResetColumnMap(restored);
+        ApplyMappingEntries(load.Entries, restored);
+        QCOMPARE(restored[1].FieldIndex, quint16(4));
+        QCOMPARE(restored[3].FieldIndex, quint16(2)); // still the one with item 18
+        QCOMPARE(restored[4].FieldIndex, quint16(3));
+        QCOMPARE(restored[5], (ColumnMapping{0, 1, 2}));
+
+        // The saved numbers are gone from the field list: that line is not applied to another field.
+        const TMappingLoad lost = ResolveMappingFile(text, catalogueOf({first, born}), 5, headings);
+        QCOMPARE(lost.Problems.size(), 2); // column A's field and column C's numbers
+        QCOMPARE(lost.Problems.at(1).LineNumber, 3);
+    }
+
+    // Next month's export has a new column B and lost its "Born" column.
+    void headings_movedAndGone_reportedThenFollowed()
+    {
+        const QString text = QStringLiteral("A\tCore\tName\tLast name\theading=Surname\n"
+                                            "B\tCore\tName\tFirst name\theading=Given\n"
+                                            "C\tProfile\tPersonal\tBirthday\tDMY\theading=Born\n"
+                                            "D\tHistory\tDates\tStarted\n"); // no heading saved, no format
+        const QStringList headings{"surname", "Inserted", "Given", "DOB", "Start"};
+        const TMappingLoad kept = ResolveMappingFile(text, SampleCatalogue(), 5, headings);
+        QVERIFY(kept.Problems.isEmpty());
+        QCOMPARE(kept.Changes, (QList<THeadingChange>{{2, "Given", {3}}, {3, "Born", {}}}));
+        QCOMPARE(DescribeHeadingChange(kept.Changes.at(0)), QStringLiteral("Given was column B, is now C"));
+        QCOMPARE(DescribeHeadingChange(kept.Changes.at(1)), QStringLiteral("Born was column C, is no longer in the file"));
+        QCOMPARE(DescribeHeadingChange({1, "X", {2, 4}}), QStringLiteral("X was column A, now heads several columns: B, D"));
+        QCOMPARE(kept.Entries.size(), 4);
+        QCOMPARE(kept.Entries.at(1).Column, 2);
+        QCOMPARE(kept.Notes, QStringList{QStringLiteral("Column D (Started): no date format given; MDY is used")});
+
+        const TMappingLoad followed = ResolveMappingFile(text, SampleCatalogue(), 5, headings, true);
+        QCOMPARE(followed.Changes, kept.Changes);
+        QList<int> columns;
+        for (const TMappingEntry& entry : followed.Entries)
+            columns.append(entry.Column);
+        QCOMPARE(columns, QList<int>({1, 3, 4})); // Given moved to C; Born left unmapped
+
+        // A column that went beyond the grid follows its heading too.
+        const TMappingLoad shrunk = ResolveMappingFile(QStringLiteral("F\tCore\tName\tLast name\theading=Surname"),
+                                                       SampleCatalogue(), 2, {"Given", "Surname"}, true);
+        QVERIFY(shrunk.Problems.isEmpty());
+        QCOMPARE(shrunk.Entries.value(0).Column, 2);
+        // Without headings nothing is compared.
+        QVERIFY(ResolveMappingFile(text, SampleCatalogue(), 5).Changes.isEmpty());
+    }
+
+    void applyFieldChoices_keepsChosenDateFormat()
+    {
+        TColumnMap map;
+        ResetColumnMap(map);
+        map[3] = ColumnMapping{1, 0, 2};
+        ApplyFieldChoices({{3, 8, 0, {}}, {4, 1, 0, {}}}, map);
+        QCOMPARE(map[3], (ColumnMapping{0, 8, 2}));
+        QCOMPARE(map[4], (ColumnMapping{0, 1, 0}));
     }
 
     void matchByHeadings_firstLineEntryNeverMapped()
