@@ -539,7 +539,8 @@ int TCommandLine::ApplyMapping()
         PrintError(QStringLiteral("The file's headings differ from those saved in the mapping file ") +
                    Options.MappingFile +
                    QStringLiteral(". Run again with --follow-headings to map each field to the column that has "
-                                  "its heading now, or save the mapping again."));
+                                  "its heading now, with --no-headings if the file has no heading row, or save the "
+                                  "mapping again."));
         return ecMappingProblem;
     }
     for (const TMappingProblem& problem : load.Problems)

@@ -156,6 +156,23 @@ int DaysInMonth(int month, int year, qsizetype yearDigits)
     }
 }
 
+// Positions of month, day and year in each date format's order; -1 where it has none.
+struct TDateOrder
+{
+    int Month;
+    int Day;
+    int Year;
+    bool YearOptional;
+};
+constexpr TDateOrder DateOrders[] = {
+    {0, 1, 2, false},  // MDY
+    {1, 0, 2, false},  // DMY
+    {1, 2, 0, false},  // YMD
+    {0, -1, 1, false}, // MY (no day)
+    {0, 1, 2, true},   // MD (Y optional)
+    {1, 0, 2, true},   // DM (Y optional)
+};
+
 bool IsDateSeparator(QChar c)
 {
     return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char(' ');
@@ -244,19 +261,11 @@ bool IsDateInFormat(QStringView value, int dateFormat)
         ++pos;
     }
 
-    // Positions of month, day and year in the format's order; -1 where the format has none.
-    int month = -1;
-    int day = -1;
-    int year = -1;
-    bool yearOptional = false;
-    switch (dateFormat) {
-    case 1: day = 0, month = 1, year = 2; break;                          // DMY
-    case 2: year = 0, month = 1, day = 2; break;                          // YMD
-    case 3: month = 0, year = 1; break;                                   // MY
-    case 4: month = 0, day = 1, year = 2, yearOptional = true; break;     // MD (Y optional)
-    case 5: day = 0, month = 1, year = 2, yearOptional = true; break;     // DM (Y optional)
-    default: month = 0, day = 1, year = 2; break;                         // MDY
-    }
+    const TDateOrder& order = DateOrders[dateFormat >= 0 && dateFormat < 6 ? dateFormat : 0];
+    const int month = order.Month;
+    const int day = order.Day;
+    const int year = order.Year;
+    const bool yearOptional = order.YearOptional;
     const int wanted = 1 + (day >= 0 ? 1 : 0) + (year >= 0 ? 1 : 0);
     if (count != wanted && !(yearOptional && count == wanted - 1))
         return false;
