@@ -272,5 +272,5 @@ QString CliHelpText()
                "     saved headings moved (without --follow-headings), or a column is mapped to a field that\n"
                "     is never sent (import without --allow-unsent)\n"
                "  9  the run gave up: no reply after every resend\n"
-               " 12  the check found something: check, and import with --strict (nothing was imported)\n");
+               "  12  the check found something: check, and import with --strict (nothing was imported)\n");
 }
