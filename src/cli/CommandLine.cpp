@@ -582,9 +582,13 @@ int TCommandLine::CheckRows()
         QStringList letters;
         for (const int column : unsent)
             letters.append(ColumnLetters(column));
-        PrintError(QStringLiteral("Nothing was imported: column ") + letters.join(QStringLiteral(", ")) +
-                   QStringLiteral(" is mapped to a field that is never sent. Skip it in the mapping, or give "
-                                  "--allow-unsent to import the other columns."));
+        PrintError(letters.size() == 1
+                       ? QStringLiteral("Nothing was imported: column ") + letters.first() +
+                             QStringLiteral(" is mapped to a field that is never sent. Skip it in the mapping, or "
+                                            "give --allow-unsent to import the other columns.")
+                       : QStringLiteral("Nothing was imported: columns ") + letters.join(QStringLiteral(", ")) +
+                             QStringLiteral(" are mapped to fields that are never sent. Skip them in the mapping, "
+                                            "or give --allow-unsent to import the other columns."));
         return ecMappingProblem;
     }
     if (Options.Strict && !report.IsClean()) {
