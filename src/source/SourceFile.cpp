@@ -5,12 +5,20 @@
 #include "source/csvdata.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace
 {
@@ -54,10 +62,99 @@ int DecideDelimiter(qsizetype commas, qsizetype tabs, qsizetype lineCount, TRunL
 
 const QChar kLineEnd[2] = {QChar(u'\r'), QChar(u'\n')};
 
+#ifdef Q_OS_UNIX
+QString NotRegularFileReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("Not a regular file (a folder)");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("Not a regular file (a named pipe)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("Not a regular file (a device)");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("Not a regular file (a socket)");
+    return QStringLiteral("Not a regular file");
+}
+#endif
+
+// Opens only a regular file. A pipe or a device may block the open, may never
+// end, and cannot be read twice (the load reads the file twice), so it is
+// refused before any byte is read. The open itself does not wait: it is the
+// opened file that is checked, not its name, so nothing can be swapped in
+// between.
+bool OpenRegularFile(QFile& file, QString& error)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(file.fileName());
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0) {
+        error = qt_error_string(errno);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = NotRegularFileReason(status.st_mode);
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        error = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(file.fileName());
+    if (info.exists() && !info.isFile()) {
+        error = info.isDir() ? QStringLiteral("Not a regular file (a folder)") : QStringLiteral("Not a regular file");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    if (file.isSequential()) {
+        error = QStringLiteral("Not a regular file");
+        file.close();
+        return false;
+    }
+    return true;
+#endif
+}
+
+inline bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Where a block of UTF-8 may end: before the lead byte of a last sequence that
+// the block holds only part of, so that decoding the blocks one by one gives
+// what decoding the whole text gives. More than three continuation bytes in a
+// row are an error wherever the block ends, so the cut never moves back further
+// than three bytes, and a long run without ASCII costs nothing extra.
+qsizetype Utf8Cut(const char* data, qsizetype size)
+{
+    qsizetype k = size;
+    while (k > 0 && size - k < 4 && IsContinuationByte(data[k - 1]))
+        --k;
+    if (k == 0 || size - k >= 4)
+        return size;
+    const auto lead = static_cast<unsigned char>(data[k - 1]);
+    const qsizetype need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return size - (k - 1) < need ? k - 1 : size;
+}
+
 // Reads a file from an offset in blocks, all into one reused buffer. With
-// wholeUtf8 a block ends just after an ASCII byte (or at the end), so that no
-// UTF-8 sequence is split between two blocks; the bytes after it are held back
-// for the next block.
+// wholeUtf8 a block never ends inside a UTF-8 sequence (see Utf8Cut); the
+// bytes after the cut, at most three, are held back for the next block.
 class TBlockReader
 {
 public:
@@ -89,11 +186,9 @@ public:
             filled += got;
             qsizetype cut = filled;
             if (WholeUtf8 && got > 0) {
-                const char* data = Buffer.constData();
-                while (cut > 0 && static_cast<unsigned char>(data[cut - 1]) >= 0x80)
-                    --cut;
+                cut = Utf8Cut(Buffer.constData(), filled);
                 if (cut == 0)
-                    continue; // no ASCII byte yet: read on
+                    continue; // only the start of one sequence yet: read on
             }
             HeldFrom = cut;
             Held = filled - cut;
@@ -261,9 +356,93 @@ struct TTextScan
     }
 };
 
+// Builds the rebuilt rows straight from the walk: cells joined by one tab, each
+// CR LF inside a cell written as "[br]", blank rows (nothing but spaces and
+// control characters) left out. The row in progress is the only text held
+// besides the finished rows, and every character is copied into it once, so a
+// cell of any length (a stray quote can make the rest of a file one cell) costs
+// memory and time in proportion to its length.
+class TRowBuilder
+{
+public:
+    TRowBuilder(QStringList& rows, std::vector<qsizetype>& widths) : Rows(rows), Widths(widths)
+    {
+        Line.reserve(1024);
+    }
+
+    void Text(const QChar* begin, qsizetype length)
+    {
+        const QChar* p = begin;
+        const QChar* const end = begin + length;
+        if (CellEndsInCR && p->unicode() == u'\n') {
+            // The pair's CR came with the run before.
+            Line.chop(1);
+            Line.append(kBreak, 4);
+            Content = true;
+            ++p;
+        }
+        const QChar* run = p;
+        while (p < end) {
+            const char16_t u = p->unicode();
+            if (u == u'\r' && p + 1 < end && p[1].unicode() == u'\n') {
+                Line.append(run, p - run);
+                Line.append(kBreak, 4);
+                Content = true;
+                p += 2;
+                run = p;
+                continue;
+            }
+            if (u > u' ')
+                Content = true;
+            ++p;
+        }
+        Line.append(run, end - run);
+        CellEndsInCR = end[-1].unicode() == u'\r';
+    }
+
+    void EndCell()
+    {
+        Line.append(QLatin1Char('\t'));
+        CellEndsInCR = false;
+    }
+
+    void EndRow(int cells)
+    {
+        if (Content) {
+            if (Line.size() >= kOwnRowChars) {
+                // A long row is handed over as it is, not copied.
+                Line.squeeze();
+                Rows.append(std::move(Line));
+                Line = QString();
+            } else {
+                // An exact-size copy: Line keeps its room for the next row.
+                Rows.append(QString(Line.constData(), Line.size()));
+            }
+            Widths.push_back(cells);
+        }
+        if (Line.capacity() > kOwnRowChars)
+            Line = QString(); // a long blank row leaves no large buffer behind
+        Line.resize(0);
+        Content = false;
+        CellEndsInCR = false;
+    }
+
+private:
+    static constexpr qsizetype kOwnRowChars = 64 * 1024;
+    static constexpr QChar kBreak[4] = {QChar(u'['), QChar(u'b'), QChar(u'r'), QChar(u']')};
+
+    QStringList& Rows;
+    std::vector<qsizetype>& Widths;
+    QString Line;
+    bool Content = false;
+    bool CellEndsInCR = false;
+};
+
+using TRowWalker = TDelimitedWalker<TRowBuilder>;
+
 // Feeds text with every lone CR or LF made a CR LF, as if the text had been
 // split into lines and joined again with CR LF. afterCR carries over pieces.
-void FeedLines(TDelimitedWalker& walker, QStringView text, bool& afterCR)
+void FeedLines(TRowWalker& walker, QStringView text, bool& afterCR)
 {
     const QChar* data = text.data();
     qsizetype start = 0;
@@ -284,44 +463,6 @@ void FeedLines(TDelimitedWalker& walker, QStringView text, bool& afterCR)
     walker.Feed(data + start, text.size() - start);
 }
 
-// Joins one parsed row with tabs, each CR LF inside a cell written as "[br]".
-// Returns false for a blank row: nothing but spaces and control characters.
-bool RebuildRow(std::span<const QStringView> cells, QString& line)
-{
-    qsizetype size = qsizetype(cells.size()) - 1;
-    for (const QStringView cell : cells)
-        size += cell.size() * 2; // "[br]" is twice as long as CR LF
-    line.resize(size);
-    QChar* out = line.data();
-    bool content = false;
-    bool first = true;
-    for (const QStringView cell : cells) {
-        if (!first)
-            *out++ = QLatin1Char('\t');
-        first = false;
-        const QChar* p = cell.data();
-        const QChar* end = p + cell.size();
-        for (; p < end; ++p) {
-            const char16_t u = p->unicode();
-            if (u == u'\r' && p + 1 < end && p[1].unicode() == u'\n') {
-                *out++ = QLatin1Char('[');
-                *out++ = QLatin1Char('b');
-                *out++ = QLatin1Char('r');
-                *out++ = QLatin1Char(']');
-                ++p;
-                content = true;
-                continue;
-            }
-            if (u > u' ')
-                content = true;
-            *out++ = *p;
-        }
-    }
-    line.resize(out - line.constData());
-    return content;
-}
-
-
 struct TWalk
 {
     int Widest = 0;
@@ -338,16 +479,9 @@ TWalk WalkText(QFile& file, qint64 start, TByteCode code, qsizetype blockBytes, 
     rows.reserve(scan.Lines());
     widths.clear();
     widths.reserve(size_t(scan.Lines()));
-    QString line;
-    const TRowSink keep = [&](std::span<const QStringView> cells) {
-        if (RebuildRow(cells, line)) {
-            // An exact-size copy: line keeps its spare room for the next row.
-            rows.append(QString(line.constData(), line.size()));
-            widths.push_back(qsizetype(cells.size()));
-        }
-    };
+    TRowBuilder builder(rows, widths);
     const QChar quote = delim == QLatin1Char(',') ? QChar(u'"') : QChar(0);
-    TDelimitedWalker walker(delim, quote, keep);
+    TRowWalker walker(delim, quote, builder);
     const bool utf16 = IsUtf16(code);
     TTextPieces pieces(file, start, code, blockBytes, utf16 ? -1 : scan.Length, utf16 ? scan.Length : -1);
     bool afterCR = false;
@@ -358,7 +492,6 @@ TWalk WalkText(QFile& file, qint64 start, TByteCode code, qsizetype blockBytes, 
             FeedLines(walker, text, afterCR);
         else
             walker.Feed(text.data(), text.size()); // every break is already CR LF
-        walker.KeepPendingRow();                   // the next piece reuses the buffer
     }
     if (pieces.Failed())
         return {0, false, true};
@@ -367,17 +500,89 @@ TWalk WalkText(QFile& file, qint64 start, TByteCode code, qsizetype blockBytes, 
     return {walker.Widest(), false, false};
 }
 
+struct TRawLines
+{
+    QStringList Kept;
+    TSourceFigures Figures;
+    bool NotUtf8 = false;
+    bool Failed = false;
+};
+
+// The lines of a file that is not delimited, as splitting its whole text would
+// give them: all of them are counted, but only the first are kept, whole, up to
+// keptChars characters (each line counted with its CR LF, as the size figure
+// counts them), so that a file of any size costs no more than that.
+TRawLines ReadRawLines(QFile& file, qint64 start, TByteCode code, qsizetype blockBytes, const TTextScan& scan,
+                       qsizetype keptChars)
+{
+    TRawLines raw;
+    qsizetype keptSize = 0;
+    bool keeping = true;
+    QString line;            // the line in progress while it may still be kept
+    qsizetype lineChars = 0; // the line in progress, kept or not
+    const auto take = [&](const QChar* begin, qsizetype length) {
+        lineChars += length;
+        if (!keeping)
+            return;
+        if (keptSize + lineChars + 2 <= keptChars) {
+            line.append(begin, length);
+        } else {
+            keeping = false;
+            line = QString();
+        }
+    };
+    const auto endLine = [&] {
+        raw.Figures.Size += lineChars + 2;
+        ++raw.Figures.Count;
+        if (keeping) {
+            keptSize += lineChars + 2;
+            raw.Kept.append(line);
+            line.resize(0);
+        }
+        lineChars = 0;
+    };
+
+    bool afterCR = false;
+    const bool utf16 = IsUtf16(code);
+    TTextPieces pieces(file, start, code, blockBytes, utf16 ? -1 : scan.Length, utf16 ? scan.Length : -1);
+    for (QStringView text = pieces.Next(); !text.isEmpty(); text = pieces.Next()) {
+        if (pieces.NotUtf8()) {
+            raw.NotUtf8 = true;
+            return raw;
+        }
+        const QChar* data = text.data();
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t u = data[i].unicode();
+            if (u != u'\r' && u != u'\n')
+                continue;
+            take(data + from, i - from);
+            from = i + 1;
+            if (u == u'\n' && i == 0 && afterCR)
+                continue; // the LF of a CR LF pair split between pieces
+            if (u == u'\n' && i > 0 && data[i - 1].unicode() == u'\r')
+                continue; // the LF of a CR LF pair
+            endLine();
+        }
+        take(data + from, text.size() - from);
+        afterCR = data[text.size() - 1].unicode() == u'\r';
+    }
+    raw.Failed = pieces.Failed();
+    if (lineChars > 0)
+        endLine();
+    return raw;
+}
+
 // The file is read twice, a block at a time, so that neither its bytes nor its
 // whole decoded text are ever held: once to count for the delimiter decision,
-// once to walk and rebuild the rows.
+// once to walk and rebuild the rows (or to split a file that is not delimited
+// into lines).
 TReadResult ReadTable(const QString& fileName, QStringList& sourceLines, QChar& sourceDelimiter, TRunLog& log,
-                      QString& error, qsizetype blockBytes)
+                      QString& error, qsizetype blockBytes, TSourceFigures& figures, qsizetype rawCharsKept)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (!OpenRegularFile(file, error))
         return TReadResult::Unreadable;
-    }
     const QByteArray head = file.read(6);
     TByteCode code = TByteCode::Utf8OrAnsi;
     qint64 start = 0;
@@ -413,19 +618,11 @@ TReadResult ReadTable(const QString& fileName, QStringList& sourceLines, QChar& 
     }
 
     const int found = DecideDelimiter(scan.Commas, scan.Tabs, scan.Lines(), log);
-    if (found == 0) {
-        // Only a file that is not loaded is kept as its raw lines.
-        QByteArray bytes;
-        if (file.seek(0))
-            bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            error = file.errorString();
-            return TReadResult::Unreadable;
-        }
-        sourceLines = SplitTextLines(DecodeText(bytes));
+    if (found == 0 && scan.Lines() == 0) {
+        sourceLines.clear();
+        figures = {};
         return TReadResult::NoDelimiter;
     }
-    const QChar delim = found == 1 ? QLatin1Char('\t') : QLatin1Char(',');
     if (code == TByteCode::Utf8OrAnsi && scan.Ended) {
         // The bytes after the NUL are no text, but they too must be UTF-8 for
         // the text to be read as UTF-8.
@@ -435,6 +632,20 @@ TReadResult ReadTable(const QString& fileName, QStringList& sourceLines, QChar& 
         if (rest.NotUtf8())
             code = TByteCode::Windows1252;
     }
+    if (found == 0) {
+        // Only a file that is not loaded is kept as its raw lines.
+        TRawLines raw = ReadRawLines(file, start, code, blockBytes, scan, rawCharsKept);
+        if (raw.NotUtf8)
+            raw = ReadRawLines(file, start, TByteCode::Windows1252, blockBytes, scan, rawCharsKept);
+        if (raw.Failed) {
+            error = file.errorString();
+            return TReadResult::Unreadable;
+        }
+        sourceLines.swap(raw.Kept);
+        figures = raw.Figures;
+        return TReadResult::NoDelimiter;
+    }
+    const QChar delim = found == 1 ? QLatin1Char('\t') : QLatin1Char(',');
 
     QStringList rebuilt;
     std::vector<qsizetype> widths; // cells per kept row, to pad the narrow ones after
@@ -448,11 +659,15 @@ TReadResult ReadTable(const QString& fileName, QStringList& sourceLines, QChar& 
 
     sourceDelimiter = delim;
     log.Add(found == 1 ? QStringLiteral("Tab delimiters found") : QStringLiteral("Comma delimiters found"));
+    figures = {};
     for (qsizetype i = 0; i < rebuilt.size(); ++i) {
+        QString& row = rebuilt[i];
         const qsizetype missing = walk.Widest + 1 - widths[size_t(i)];
         if (missing > 0)
-            rebuilt[i].append(QString(missing, QLatin1Char('\t')));
+            row.resize(row.size() + missing, QLatin1Char('\t'));
+        figures.Size += row.size() + 2;
     }
+    figures.Count = rebuilt.size();
     sourceLines.swap(rebuilt);
     return TReadResult::Rebuilt;
 }
@@ -484,26 +699,32 @@ int DetectDelimiter(std::span<const QStringView> lines, TRunLog& log)
 }
 
 bool ReadSourceTable(const QString& fileName, QStringList& sourceLines, QChar& sourceDelimiter, TRunLog& log,
-                     QString* readError, qsizetype blockBytes)
+                     QString* readError, qsizetype blockBytes, TSourceFigures* figures, qsizetype rawCharsKept)
 {
     QString error;
-    const TReadResult result = ReadTable(fileName, sourceLines, sourceDelimiter, log, error, blockBytes);
+    TSourceFigures found;
+    const TReadResult result =
+        ReadTable(fileName, sourceLines, sourceDelimiter, log, error, blockBytes, found, rawCharsKept);
     if (result == TReadResult::Unreadable && error.isEmpty())
         error = QStringLiteral("Unknown error");
     if (readError)
         *readError = result == TReadResult::Unreadable ? error : QString();
+    if (figures)
+        *figures = result == TReadResult::Unreadable ? TSourceFigures() : found;
     return result != TReadResult::Rebuilt;
 }
 
 TSourceLoad LoadSourceLines(const QString& fileName, QStringList& sourceLines, QChar& sourceDelimiter, TRunLog& log,
-                            const QString& logPath)
+                            const QString& logPath, qsizetype blockBytes)
 {
     log.Add(QStringLiteral("Source file: ") + fileName);
     log.SaveTo(logPath);
 
     TSourceLoad load;
     QString error;
-    const bool invalid = ReadSourceTable(fileName, sourceLines, sourceDelimiter, log, &error);
+    TSourceFigures figures;
+    const bool invalid =
+        ReadSourceTable(fileName, sourceLines, sourceDelimiter, log, &error, blockBytes, &figures);
     if (invalid && !error.isEmpty()) {
         load.Status = TSourceStatus::Unreadable;
         load.Error = error;
@@ -511,9 +732,8 @@ TSourceLoad LoadSourceLines(const QString& fileName, QStringList& sourceLines, Q
         return load;
     }
 
-    for (const QString& line : sourceLines)
-        load.Size += line.size() + 2;
-    load.Count = sourceLines.size();
+    load.Size = figures.Size;
+    load.Count = figures.Count;
     log.Add(QStringLiteral("Source file size: ") + QString::number(load.Size));
     log.Add(QStringLiteral("Source line count: ") + QString::number(load.Count));
 
