@@ -1,6 +1,10 @@
 // Loads a generated 100,000-row volunteer file and compares the time with
 // reading its bytes alone and with Python's csv module; measures the peak
 // memory of a load in a child process and the sample grid rows for 100 rows.
+// Then loads two files whose cells are as long as they get: the same rows
+// with a stray quote near the start (closed at the very end, so the rest of
+// the file is one quoted cell) and one 32 MB cell, against the ordinary file's
+// memory and time per megabyte.
 #include "source/SampleGrid.h"
 #include "source/SourceFile.h"
 
@@ -18,7 +22,7 @@ namespace
 constexpr int kRows = 100000;
 constexpr int kCols = 20;
 
-QByteArray Cell(std::mt19937& random, int col)
+QByteArray Cell(std::mt19937& random, int col, bool quotes)
 {
     static const char* words[] = {"Harbour", "volunteer", "evening", "Saturday", "driver", "kitchen", "garden",
                                   "library", "Maple", "Street", "reads", "to", "children", "on", "call"};
@@ -29,6 +33,8 @@ QByteArray Cell(std::mt19937& random, int col)
             text += ' ';
         text += words[random() % 15];
     }
+    if (!quotes)
+        return text;
     switch ((random() + unsigned(col)) % 6) {
     case 0:
         return "\"" + text + ", " + text + "\"";
@@ -41,7 +47,9 @@ QByteArray Cell(std::mt19937& random, int col)
     }
 }
 
-qint64 WriteVolunteerFile(const QString& path)
+// With strayQuote the rows hold no quotes of their own, one opens in the
+// second row and the last closes it: the rest of the file is one cell.
+qint64 WriteVolunteerFile(const QString& path, bool strayQuote = false)
 {
     std::mt19937 random(2024);
     QFile file(path);
@@ -53,11 +61,29 @@ qint64 WriteVolunteerFile(const QString& path)
         for (int c = 0; c < kCols; ++c) {
             if (c)
                 row += ',';
-            row += Cell(random, c);
+            if (strayQuote && r == 1 && c == 3)
+                row += '"';
+            row += Cell(random, c, !strayQuote);
         }
-        row += "\r\n";
+        row += strayQuote && r == kRows - 1 ? "\"\r\n" : "\r\n";
         file.write(row);
     }
+    return file.size();
+}
+
+qint64 WriteLongCellFile(const QString& path, qint64 cellBytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
+    file.write("id,notes\r\n1,\"");
+    std::mt19937 random(7);
+    QByteArray chunk;
+    for (qint64 written = 0; written < cellBytes; written += chunk.size()) {
+        chunk = Cell(random, 1, false) + (random() % 8 == 0 ? "\r\n" : ", ");
+        file.write(chunk);
+    }
+    file.write("\"\r\n");
     return file.size();
 }
 
@@ -81,6 +107,43 @@ int LoadOnly(const QString& path)
     const TSourceLoad load = LoadSourceLines(path, lines, delimiter, log, QString());
     printf("%lld %lld %lld\n", before, PeakRssKb(), qint64(load.Count));
     return load.Status == TSourceStatus::Loaded ? 0 : 1;
+}
+
+struct TPeak
+{
+    double BaseMb = -1;
+    double PeakMb = -1;
+    qint64 Rows = -1;
+};
+
+// The peak memory of one load, in a fresh process.
+TPeak PeakOfLoad(const QString& path)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load-only"), path});
+    child.waitForFinished(300000);
+    const QList<QByteArray> out = child.readAllStandardOutput().trimmed().split(' ');
+    if (child.exitCode() != 0 || out.size() != 3)
+        return {};
+    return {out[0].toDouble() / 1024, out[1].toDouble() / 1024, out[2].toLongLong()};
+}
+
+// The best of three loads, in milliseconds; -1 when a load fails.
+double LoadMs(const QString& path, qsizetype rows)
+{
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        QStringList lines;
+        QChar delimiter;
+        TRunLog log;
+        QElapsedTimer timer;
+        timer.start();
+        const TSourceLoad load = LoadSourceLines(path, lines, delimiter, log, QString());
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+        if (load.Status != TSourceStatus::Loaded || load.Count != rows)
+            return -1;
+    }
+    return best;
 }
 } // namespace
 
@@ -160,5 +223,37 @@ int main(int argc, char** argv)
            "target < 5x)\n",
            peakMb, baseMb, peakMb / mb, (peakMb - baseMb) / mb);
     printf("sample grid 100 rows:  %8.3f ms  (target < 50 ms)\n", gridMs);
-    return 0;
+
+    // Long cells, against the ordinary file per megabyte.
+    const double msPerMb = loadMs / mb;
+    const struct
+    {
+        const char* Name;
+        QString Path;
+        qint64 Bytes;
+        qsizetype Rows;
+    } longCells[] = {
+        {"stray quote, rest one cell", dir.filePath(QStringLiteral("stray.csv")),
+         WriteVolunteerFile(dir.filePath(QStringLiteral("stray.csv")), true), 2},
+        {"one 32 MB cell", dir.filePath(QStringLiteral("cell.csv")),
+         WriteLongCellFile(dir.filePath(QStringLiteral("cell.csv")), 32 * 1000 * 1000), 2},
+    };
+    int status = 0;
+    for (const auto& file : longCells) {
+        const double fileMb = double(file.Bytes) / 1e6;
+        const double ms = LoadMs(file.Path, file.Rows);
+        const TPeak peak = PeakOfLoad(file.Path);
+        if (ms < 0 || peak.Rows != file.Rows) {
+            printf("%s: the load failed\n", file.Name);
+            status = 1;
+            continue;
+        }
+        printf("%s (%.1f MB):\n", file.Name, fileMb);
+        printf("  load:                %8.1f ms  (%.2fx the ordinary file's time per MB; target <= 2x)\n", ms,
+               (ms / fileMb) / msPerMb);
+        printf("  peak RSS of a load:  %8.1f MB  (%.1f MB before; %.2fx the file, %.2fx counting only the load; "
+               "target <= 3x)\n",
+               peak.PeakMb, peak.BaseMb, peak.PeakMb / fileMb, (peak.PeakMb - peak.BaseMb) / fileMb);
+    }
+    return status;
 }
