@@ -154,8 +154,9 @@ run_one() {
     mkdir -p "$dir/corpus"
     seed "$target" "$dir/seeds"
     cd "$dir"
-    # A load may take a few times its input, never hundreds of megabytes.
-    exec "./$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -malloc_limit_mb=256 \
+    # No single allocation may reach 256 MB: a few times an input of at most 128 KB never does, while a
+    # walk that copies its cells again and again does at once.
+    exec "./$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 \
         -max_len="$(max_len_of "$target")" -print_final_stats=1 -artifact_prefix="$dir/" corpus seeds
 }
 
