@@ -151,7 +151,7 @@ void TForm1::FormShow()
         SiteSelectionClick();
 
     Button10->setEnabled(false);
-    Button22->setText(QStringLiteral("Quick\nTutorial"));
+    Button22->setText(QStringLiteral("&Quick\nTutorial"));
 }
 
 void TForm1::FormResize()
@@ -247,6 +247,7 @@ void TForm1::PageShown(int index)
     default:
         break;
     }
+    FocusPage(PageControl1->widget(index));
 }
 
 void TForm1::showEvent(QShowEvent* event)

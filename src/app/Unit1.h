@@ -343,7 +343,11 @@ public:
     // Makes a page the active one and runs its showing handler.
     void ShowPage(QWidget* page);
 
+    // The button Return presses on the current page (Unit1Access.cpp).
+    QPushButton* MainButton() const;
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -372,6 +376,11 @@ private:
     void CreateImportPage();
     void CreateFinalPage();
     void CreateStatusBar();
+    // Accessible names, label buddies and the keyboard order (Unit1Access.cpp).
+    void CreateAccessibility();
+    void ApplyReadingOrder();
+    // Puts the focus on a shown page's first control unless it is on the page already.
+    void FocusPage(QWidget* page);
 
     IPrompt* FPrompt = nullptr;
     std::function<QDateTime()> FClock;

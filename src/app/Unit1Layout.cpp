@@ -66,7 +66,9 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QPixmap& pixmap, co
 
 QLabel* MakeHeading(QWidget* parent, const char* name, const QString& words)
 {
-    return MakePicture(parent, name, HeadingPicture(words), QPoint(16, 12));
+    QLabel* heading = MakePicture(parent, name, HeadingPicture(words), QPoint(16, 12));
+    heading->setAccessibleName(words);
+    return heading;
 }
 
 void MakeBold(QWidget* widget)
@@ -103,6 +105,7 @@ void TForm1::CreateControls()
     CreateImportPage();
     CreateFinalPage();
     CreateStatusBar();
+    CreateAccessibility();
 }
 
 void TForm1::CreateStartPage()
@@ -112,8 +115,8 @@ void TForm1::CreateStartPage()
     Label23 = MakeLabel(page, "Label23", QStringLiteral("Version "), QRect(292, 310, 300, 20));
     Label21 = MakeLabel(page, "Label21", QString(), QRect(16, 560, 600, 40));
     Label22 = MakeLabel(page, "Label22", QString(), QRect(16, 610, 600, 60));
-    Button1 = MakeButton(page, "Button1", QStringLiteral("Start"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
-    Button12 = MakeButton(page, "Button12", QStringLiteral("Cancel"),
+    Button1 = MakeButton(page, "Button1", QStringLiteral("&Start"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
+    Button12 = MakeButton(page, "Button12", QStringLiteral("&Cancel"),
                           QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
     Image9 = MakePicture(page, "Image9", PadlockPicture(), QPoint(16, 16));
     Image9->setVisible(false);
@@ -128,14 +131,14 @@ void TForm1::CreateCredentialsPage()
                        QRect(16, 80, 600, 20));
     GroupBox1 = Make<QGroupBox>(page, "GroupBox1", QRect(16, 110, 420, 140));
     GroupBox1->setTitle(QStringLiteral("Quillmarsh Credentials"));
-    Label2 = MakeLabel(GroupBox1, "Label2", QStringLiteral("Account number:"), QRect(16, 30, 130, 20));
-    Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("Login name:"), QRect(16, 65, 130, 20));
-    Label4 = MakeLabel(GroupBox1, "Label4", QStringLiteral("Password:"), QRect(16, 100, 130, 20));
+    Label2 = MakeLabel(GroupBox1, "Label2", QStringLiteral("&Account number:"), QRect(16, 30, 130, 20));
+    Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("&Login name:"), QRect(16, 65, 130, 20));
+    Label4 = MakeLabel(GroupBox1, "Label4", QStringLiteral("&Password:"), QRect(16, 100, 130, 20));
     Edit1 = Make<QLineEdit>(GroupBox1, "Edit1", QRect(150, 27, 250, 24));
     Edit2 = Make<QLineEdit>(GroupBox1, "Edit2", QRect(150, 62, 250, 24));
     Edit3 = Make<QLineEdit>(GroupBox1, "Edit3", QRect(150, 97, 250, 24));
     Edit3->setEchoMode(QLineEdit::Password);
-    Button19 = MakeButton(page, "Button19", QStringLiteral("Connection settings"),
+    Button19 = MakeButton(page, "Button19", QStringLiteral("Connection &settings"),
                           QRect(ForwardLeft, 540, ButtonWidth, ButtonHeight));
     Gauge1 = Make<QProgressBar>(page, "Gauge1", QRect(ForwardLeft, 575, ButtonWidth, 20));
     Gauge1->setRange(0, 120);
@@ -152,8 +155,8 @@ void TForm1::CreateCredentialsPage()
     Label24 = MakeLabel(page, "Label24", ExpiredVersionMessage(), QRect());
     for (QLabel* label : {Label8, Label6, Label7, Label10, Label24})
         label->setVisible(false);
-    Button2 = MakeButton(page, "Button2", QStringLiteral("Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
-    Button3 = MakeButton(page, "Button3", QStringLiteral("Cancel"),
+    Button2 = MakeButton(page, "Button2", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
+    Button3 = MakeButton(page, "Button3", QStringLiteral("&Cancel"),
                          QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
 }
 
@@ -161,11 +164,11 @@ void TForm1::CreateFilePage()
 {
     QWidget* page = TabSheet3;
     Image3 = MakeHeading(page, "Image3", QStringLiteral("Step 2: Choose File"));
-    Label5 = MakeLabel(page, "Label5", QStringLiteral("Choose the file to import from:"), QRect(16, 80, 400, 20));
+    Label5 = MakeLabel(page, "Label5", QStringLiteral("Choose the &file to import from:"), QRect(16, 80, 400, 20));
     Edit4 = Make<QLineEdit>(page, "Edit4", QRect(16, 105, 600, 24));
-    Button13 = MakeButton(page, "Button13", QStringLiteral("Browse"), QRect(631, 105, 90, 24));
+    Button13 = MakeButton(page, "Button13", QStringLiteral("&Browse"), QRect(631, 105, 90, 24));
     CheckBox1 = Make<QCheckBox>(page, "CheckBox1", QRect(16, 140, 400, 22));
-    CheckBox1->setText(QStringLiteral("First row contains column headings"));
+    CheckBox1->setText(QStringLiteral("First row contains column &headings"));
 
     // The record-kind choice: kept on the page but never shown; the kind stays volunteer records.
     Label9 = MakeLabel(page, "Label9", QStringLiteral("What kind of records does this file contain?"),
@@ -212,8 +215,8 @@ void TForm1::CreateFilePage()
 
     Gauge2 = Make<QProgressBar>(page, "Gauge2", QRect(ForwardLeft, 575, ButtonWidth, 20));
     Gauge2->setTextVisible(false);
-    Button4 = MakeButton(page, "Button4", QStringLiteral("Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
-    Button5 = MakeButton(page, "Button5", QStringLiteral("Cancel"),
+    Button4 = MakeButton(page, "Button4", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
+    Button5 = MakeButton(page, "Button5", QStringLiteral("&Cancel"),
                          QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
 }
 
@@ -223,7 +226,7 @@ void TForm1::CreateMappingPage()
     Image4 = MakeHeading(page, "Image4", QStringLiteral("Step 3: Choose Fields"));
     Label11 = MakeLabel(page, "Label11", QStringLiteral("Source file sample:"), QRect(16, 62, 300, 18));
     MakeBold(Label11);
-    Label12 = MakeLabel(page, "Label12", QStringLiteral("Choose a column from your source file:"),
+    Label12 = MakeLabel(page, "Label12", QStringLiteral("Choose a c&olumn from your source file:"),
                         QRect(16, 80, 400, 18));
     StringGrid1 = Make<QTableWidget>(page, "StringGrid1", QRect(16, 100, 966, 250));
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -235,26 +238,26 @@ void TForm1::CreateMappingPage()
     StringGrid1->verticalHeader()->setDefaultSectionSize(22);
     StringGrid1->setItemDelegate(new TSampleGridDelegate(StringGrid1));
     new TGridColumnSizer(StringGrid1);
-    Button22 = MakeButton(page, "Button22", QStringLiteral("Quick Tutorial"), QRect(882, 60, 100, 38));
+    Button22 = MakeButton(page, "Button22", QStringLiteral("&Quick Tutorial"), QRect(882, 60, 100, 38));
 
     Panel1 = Make<QFrame>(page, "Panel1", QRect(16, 358, 966, 310));
     Panel1->setFrameShape(QFrame::StyledPanel);
     Label16 = MakeLabel(Panel1, "Label16", QStringLiteral("What to do with Column A:"), QRect(10, 8, 400, 20));
     MakeBold(Label16);
     RadioButton20 = Make<TMouseUpRadioButton>(Panel1, "RadioButton20", QRect(10, 34, 200, 22));
-    RadioButton20->setText(QStringLiteral("Skip column "));
+    RadioButton20->setText(QStringLiteral("&Skip column "));
     RadioButton21 = Make<QRadioButton>(Panel1, "RadioButton21", QRect(10, 58, 200, 22));
-    RadioButton21->setText(QStringLiteral("Convert column to..."));
-    Label30 = MakeLabel(Panel1, "Label30", QStringLiteral("Tab:"), QRect(30, 86, 120, 18));
-    Label31 = MakeLabel(Panel1, "Label31", QStringLiteral("Box:"), QRect(160, 86, 150, 18));
-    Label32 = MakeLabel(Panel1, "Label32", QStringLiteral("Field:"), QRect(320, 86, 200, 18));
+    RadioButton21->setText(QStringLiteral("Con&vert column to..."));
+    Label30 = MakeLabel(Panel1, "Label30", QStringLiteral("&Tab:"), QRect(30, 86, 120, 18));
+    Label31 = MakeLabel(Panel1, "Label31", QStringLiteral("&Box:"), QRect(160, 86, 150, 18));
+    Label32 = MakeLabel(Panel1, "Label32", QStringLiteral("&Field:"), QRect(320, 86, 200, 18));
     ListBox4 = Make<QListWidget>(Panel1, "ListBox4", QRect(30, 106, 120, 150));
     ListBox4->setToolTip(QStringLiteral("Select the tab that this field is imported into."));
     ListBox5 = Make<QListWidget>(Panel1, "ListBox5", QRect(160, 106, 150, 150));
     ListBox6 = Make<QListWidget>(Panel1, "ListBox6", QRect(320, 106, 200, 150));
     Label13 = MakeLabel(Panel1, "Label13", QStringLiteral("Field type:"), QRect(30, 266, 70, 18));
     Label14 = MakeLabel(Panel1, "Label14", QString(), QRect(102, 266, 200, 18));
-    Label15 = MakeLabel(Panel1, "Label15", QStringLiteral("Date format:"), QRect(320, 266, 80, 18));
+    Label15 = MakeLabel(Panel1, "Label15", QStringLiteral("&Date format:"), QRect(320, 266, 80, 18));
     ComboBox2 = Make<QComboBox>(Panel1, "ComboBox2", QRect(402, 262, 118, 24));
     ComboBox2->addItems({QStringLiteral("MDY"), QStringLiteral("DMY"), QStringLiteral("YMD"),
                          QStringLiteral("MY (no day)"), QStringLiteral("MD (Y optional)"),
@@ -272,13 +275,13 @@ void TForm1::CreateMappingPage()
     Label33->setVisible(false);
 
     Panel2 = Make<QFrame>(page, "Panel2", QRect(0, 676, 1000, 44));
-    Button9 = MakeButton(Panel2, "Button9", QStringLiteral("< Prev"), QRect(580, 10, 123, 25));
-    Button10 = MakeButton(Panel2, "Button10", QStringLiteral("Next >"), QRect(713, 10, 123, 25));
-    Button11 = MakeButton(Panel2, "Button11", QStringLiteral("Cancel"), QRect(859, 10, 123, 25));
+    Button9 = MakeButton(Panel2, "Button9", QStringLiteral("< &Prev"), QRect(580, 10, 123, 25));
+    Button10 = MakeButton(Panel2, "Button10", QStringLiteral("&Next >"), QRect(713, 10, 123, 25));
+    Button11 = MakeButton(Panel2, "Button11", QStringLiteral("&Cancel"), QRect(859, 10, 123, 25));
     // Reusable mappings, in the bar's free space left of "< Prev".
-    Button23 = MakeButton(Panel2, "Button23", QStringLiteral("Save mapping..."), QRect(16, 10, 123, 25));
-    Button24 = MakeButton(Panel2, "Button24", QStringLiteral("Load mapping..."), QRect(149, 10, 123, 25));
-    Button25 = MakeButton(Panel2, "Button25", QStringLiteral("Match by headings"), QRect(282, 10, 140, 25));
+    Button23 = MakeButton(Panel2, "Button23", QStringLiteral("Save &mapping..."), QRect(16, 10, 123, 25));
+    Button24 = MakeButton(Panel2, "Button24", QStringLiteral("&Load mapping..."), QRect(149, 10, 123, 25));
+    Button25 = MakeButton(Panel2, "Button25", QStringLiteral("Match by &headings"), QRect(282, 10, 140, 25));
 }
 
 void TForm1::CreateTestPage()
@@ -291,7 +294,7 @@ void TForm1::CreateTestPage()
                         QStringLiteral("When you are satisfied with your tests click \"Next\" to begin importing. "
                                        "Click \"Prev\" to go back and make changes before importing."),
                         QRect(16, 104, 800, 40));
-    Button17 = MakeButton(page, "Button17", QStringLiteral("Test the next record"), QRect(16, 150, 160, 25));
+    Button17 = MakeButton(page, "Button17", QStringLiteral("&Test the next record"), QRect(16, 150, 160, 25));
     ListBox2 = Make<QListWidget>(page, "ListBox2", QRect(16, 185, 800, 235));
     MakeBold(ListBox2);
     // The check of every row: its summary above the list of what it found.
@@ -301,9 +304,9 @@ void TForm1::CreateTestPage()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(0);
-    Button8 = MakeButton(page, "Button8", QStringLiteral("< Prev"), QRect(ForwardLeft, ForwardTop, 60, 25));
-    Button6 = MakeButton(page, "Button6", QStringLiteral("Next >"), QRect(ForwardLeft + 63, ForwardTop, 60, 25));
-    Button7 = MakeButton(page, "Button7", QStringLiteral("Cancel"),
+    Button8 = MakeButton(page, "Button8", QStringLiteral("< &Prev"), QRect(ForwardLeft, ForwardTop, 60, 25));
+    Button6 = MakeButton(page, "Button6", QStringLiteral("&Next >"), QRect(ForwardLeft + 63, ForwardTop, 60, 25));
+    Button7 = MakeButton(page, "Button7", QStringLiteral("&Cancel"),
                          QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
 }
 
@@ -317,14 +320,14 @@ void TForm1::CreateSitePage()
                                        "with a single Site you can select that Site here. "),
                         QRect(16, 80, 700, 60));
     RadioButton18 = Make<QRadioButton>(page, "RadioButton18", QRect(16, 150, 500, 22));
-    RadioButton18->setText(QStringLiteral("The records I am importing do not belong to any single Site"));
+    RadioButton18->setText(QStringLiteral("The records I am importing do not belong to any single &Site"));
     RadioButton19 = Make<QRadioButton>(page, "RadioButton19", QRect(16, 180, 500, 22));
-    RadioButton19->setText(QStringLiteral("The records I am importing all belong to this site:"));
+    RadioButton19->setText(QStringLiteral("The records I am importing &all belong to this site:"));
     ComboBox1 = Make<QComboBox>(page, "ComboBox1", QRect(40, 210, 350, 24));
     ComboBox1->setEditable(true);
     ComboBox1->setEnabled(false);
-    Button15 = MakeButton(page, "Button15", QStringLiteral("Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
-    Button14 = MakeButton(page, "Button14", QStringLiteral("Cancel"),
+    Button15 = MakeButton(page, "Button15", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
+    Button14 = MakeButton(page, "Button14", QStringLiteral("&Cancel"),
                           QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
 }
 
@@ -335,15 +338,15 @@ void TForm1::CreateImportPage()
     // The heading's words also as text, for screen readers.
     Label19 = MakeLabel(page, "Label19", QStringLiteral("Step 6: Import"), QRect(16, 12, 200, 20));
     Label19->setVisible(false);
-    Button20 = MakeButton(page, "Button20", QStringLiteral("Start"), QRect(16, 80, 123, 25));
+    Button20 = MakeButton(page, "Button20", QStringLiteral("&Start"), QRect(16, 80, 123, 25));
     Label20 = MakeLabel(page, "Label20", QStringLiteral("Click \"Start\" to begin importing"), QRect(150, 84, 400, 20));
     ListBox3 = Make<QListWidget>(page, "ListBox3", QRect(16, 115, 800, 480));
     ListBox3->setFont(QFont(QStringLiteral("Monospace")));
     Gauge3 = Make<QProgressBar>(page, "Gauge3", QRect(16, 605, 800, 18));
     Gauge3->setTextVisible(false);
     Gauge3->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: #2E9E3E; }"));
-    Button18 = MakeButton(page, "Button18", QStringLiteral("Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
-    Button16 = MakeButton(page, "Button16", QStringLiteral("Cancel"),
+    Button18 = MakeButton(page, "Button18", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
+    Button16 = MakeButton(page, "Button16", QStringLiteral("&Cancel"),
                           QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
 }
 
@@ -356,7 +359,7 @@ void TForm1::CreateFinalPage()
                                        "Quillmarsh mailbox."),
                         QRect(16, 80, 800, 20));
     Image12 = MakePicture(page, "Image12", MailboxPicture(QSize(780, 500)), QPoint(16, 110));
-    Button21 = MakeButton(page, "Button21", QStringLiteral("Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
+    Button21 = MakeButton(page, "Button21", QStringLiteral("&Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
 }
 
 void TForm1::CreateStatusBar()

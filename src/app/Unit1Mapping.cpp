@@ -78,15 +78,16 @@ void SetDateFormatEnabled(TForm1& form, bool enabled)
 }
 
 // Puts a picture into a thumbnail, shown scaled to its frame with its proportions kept.
-void SetThumbnailPicture(QLabel* thumbnail, const QPixmap& picture)
+void SetThumbnailPicture(QLabel* thumbnail, const QPixmap& picture, const QString& caption)
 {
     thumbnail->setProperty(PictureProperty, picture);
+    thumbnail->setAccessibleName(caption);
     thumbnail->setPixmap(picture.scaled(thumbnail->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void ShowGeneralPicture(TForm1& form)
 {
-    SetThumbnailPicture(form.Image7, form.Image11->pixmap());
+    SetThumbnailPicture(form.Image7, form.Image11->pixmap(), ThumbnailCaption(QStringLiteral("general")));
 }
 
 bool IsLeftRelease(QEvent* event)
@@ -196,8 +197,9 @@ void TForm1::StringGrid1Click()
 {
     const int col = CurrentColumn(StringGrid1);
     const QString letters = ColumnLetters(col);
-    RadioButton20->setText(QStringLiteral("Skip column ") + letters);
-    RadioButton21->setText(QStringLiteral("Convert column ") + letters + QStringLiteral(" to... "));
+    // The underlined letters choose the radio buttons from the keyboard.
+    RadioButton20->setText(QStringLiteral("&Skip column ") + letters);
+    RadioButton21->setText(QStringLiteral("Con&vert column ") + letters + QStringLiteral(" to... "));
 
     const ColumnMapping mapping = ColumnMap[size_t(col)];
     if (mapping.Skip != 0) {
@@ -242,8 +244,10 @@ void TForm1::ComboBox3Change()
             const QSignalBlocker blocker(ListBox5);
             ListBox5->addItems(offer.Boxes);
         }
-        if (offer.ThumbnailChanged)
-            SetThumbnailPicture(Image7, ThumbnailPicture(ThumbnailKey(tabName)));
+        if (offer.ThumbnailChanged) {
+            const QString key = ThumbnailKey(tabName);
+            SetThumbnailPicture(Image7, ThumbnailPicture(key), ThumbnailCaption(key));
+        }
     }
     ClearSelection(ListBox5);
     ComboBox4Change();
@@ -344,7 +348,7 @@ void TForm1::Image7Click()
     if (!Form3)
         return;
     Form3->show();
-    Form3->SetPicture(Image7->property(PictureProperty).value<QPixmap>().copy());
+    Form3->SetPicture(Image7->property(PictureProperty).value<QPixmap>().copy(), Image7->accessibleName());
 }
 
 void TForm1::Label30MouseEnter()

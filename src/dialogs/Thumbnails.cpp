@@ -213,3 +213,10 @@ QPixmap ThumbnailPicture(const QString& key)
     const QString lower = key.toLower();
     return DrawPage(PageFor(ThumbnailTabKeys().contains(lower) ? lower : QStringLiteral("general")));
 }
+
+QString ThumbnailCaption(const QString& key)
+{
+    const QString lower = key.toLower();
+    return QStringLiteral("Quillmarsh volunteer record page: ")
+         + PageFor(ThumbnailTabKeys().contains(lower) ? lower : QStringLiteral("general")).Heading;
+}

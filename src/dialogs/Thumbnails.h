@@ -13,6 +13,8 @@ constexpr int ThumbnailHeight = 601;
 // "contacts", "history", "notes", "profile", "service", any letter case).
 // Any other key gives the general picture.
 QPixmap ThumbnailPicture(const QString& key);
+// The words of that picture's heading, for those who cannot see it.
+QString ThumbnailCaption(const QString& key);
 
 // The Tab names that have their own picture, lower case.
 QStringList ThumbnailTabKeys();

@@ -71,9 +71,10 @@ TForm2::TForm2(SetupRecord& setup, IPrompt& prompt, QWidget* parent)
     setWindowTitle(QStringLiteral("Connection Settings"));
     setModal(true);
 
-    RadioButton1 = Named(new QRadioButton(QStringLiteral("Use the Windows Explorer connection settings"), this),
+    RadioButton1 = Named(new QRadioButton(QStringLiteral("Use the &Windows Explorer connection settings"), this),
                          "RadioButton1");
-    RadioButton2 = Named(new QRadioButton(QStringLiteral("Use My connection settings (below):"), this), "RadioButton2");
+    RadioButton2 =
+        Named(new QRadioButton(QStringLiteral("Use &My connection settings (below):"), this), "RadioButton2");
     GroupBox1 = Named(new QGroupBox(QStringLiteral("My connection settings"), this), "GroupBox1");
 
     Label1 = BoldLabel(QStringLiteral("Firewall"), "Label1", GroupBox1);
@@ -94,9 +95,9 @@ TForm2::TForm2(SetupRecord& setup, IPrompt& prompt, QWidget* parent)
                            "ComboBox2", GroupBox1);
     Edit7 = Named(new QLineEdit(GroupBox1), "Edit7");
     Edit8 = Named(new QLineEdit(GroupBox1), "Edit8");
-    CheckBox1 = Named(new QCheckBox(QStringLiteral("Use SSL when sending data"), this), "CheckBox1");
-    Button2 = Named(new QPushButton(QStringLiteral("Save"), this), "Button2");
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("&Use SSL when sending data"), this), "CheckBox1");
+    Button2 = Named(new QPushButton(QStringLiteral("&Save"), this), "Button2");
+    Button1 = Named(new QPushButton(QStringLiteral("&Cancel"), this), "Button1");
 
     // The password boxes show what is typed: these are the user's own proxy and
     // firewall passwords, kept in plain text in the settings file anyway.
@@ -105,25 +106,32 @@ TForm2::TForm2(SetupRecord& setup, IPrompt& prompt, QWidget* parent)
 
     auto* grid = new QGridLayout(GroupBox1);
     int row = 0;
-    auto addRow = [&](const QString& caption, QWidget* field) {
-        grid->addWidget(new QLabel(caption, GroupBox1), row, 0);
+    // Each box is labelled by its caption; the firewall and the proxy both have a "Host:",
+    // so a screen reader hears which one too.
+    auto addRow = [&](const QString& caption, QWidget* field, const QString& name) {
+        auto* label = new QLabel(caption, GroupBox1);
+        label->setBuddy(field);
+        field->setAccessibleName(name);
+        if (auto* box = qobject_cast<QComboBox*>(field); box && box->lineEdit())
+            box->lineEdit()->setAccessibleName(name);
+        grid->addWidget(label, row, 0);
         grid->addWidget(field, row, 1);
         ++row;
     };
     grid->addWidget(Label1, row++, 0, 1, 2);
-    addRow(QStringLiteral("Host:"), Edit1);
-    addRow(QStringLiteral("Port:"), Edit2);
-    addRow(QStringLiteral("User:"), Edit3);
-    addRow(QStringLiteral("Password:"), Edit4);
-    addRow(QStringLiteral("Type:"), ComboBox1);
+    addRow(QStringLiteral("Host:"), Edit1, QStringLiteral("Firewall host"));
+    addRow(QStringLiteral("Port:"), Edit2, QStringLiteral("Firewall port"));
+    addRow(QStringLiteral("User:"), Edit3, QStringLiteral("Firewall user"));
+    addRow(QStringLiteral("Password:"), Edit4, QStringLiteral("Firewall password"));
+    addRow(QStringLiteral("Type:"), ComboBox1, QStringLiteral("Firewall type"));
     grid->addWidget(Label7, row++, 0, 1, 2);
-    addRow(QStringLiteral("Host:"), Edit5);
-    addRow(QStringLiteral("Port:"), Edit6);
-    addRow(QStringLiteral("SSL Host:"), Edit9);
-    addRow(QStringLiteral("Port:"), Edit10);
-    addRow(QStringLiteral("Proxy SSL:"), ComboBox2);
-    addRow(QStringLiteral("User:"), Edit7);
-    addRow(QStringLiteral("Password:"), Edit8);
+    addRow(QStringLiteral("Host:"), Edit5, QStringLiteral("Proxy host"));
+    addRow(QStringLiteral("Port:"), Edit6, QStringLiteral("Proxy port"));
+    addRow(QStringLiteral("SSL Host:"), Edit9, QStringLiteral("Proxy SSL host"));
+    addRow(QStringLiteral("Port:"), Edit10, QStringLiteral("Proxy SSL port"));
+    addRow(QStringLiteral("Proxy SSL:"), ComboBox2, QStringLiteral("Proxy SSL"));
+    addRow(QStringLiteral("User:"), Edit7, QStringLiteral("Proxy user"));
+    addRow(QStringLiteral("Password:"), Edit8, QStringLiteral("Proxy password"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

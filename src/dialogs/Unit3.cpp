@@ -15,6 +15,7 @@ TForm3::TForm3(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setGeometry(0, 0, 681, 601);
+    Image1->setAccessibleName(QStringLiteral("Picture"));
     setFixedSize(Image1->size());
 
     FormCreate();
@@ -25,8 +26,9 @@ void TForm3::FormCreate()
     move(100, 100);
 }
 
-void TForm3::SetPicture(const QPixmap& picture)
+void TForm3::SetPicture(const QPixmap& picture, const QString& caption)
 {
+    Image1->setAccessibleName(caption.isEmpty() ? QStringLiteral("Picture") : caption);
     Image1->setPixmap(picture.copy());
     Image1->setGeometry(QRect(QPoint(0, 0), picture.size()));
     setFixedSize(picture.size());

@@ -15,8 +15,9 @@ public:
 
     // Places the viewer at screen position (100, 100).
     void FormCreate();
-    // Shows a copy of picture; the window takes the picture's size.
-    void SetPicture(const QPixmap& picture);
+    // Shows a copy of picture; the window takes the picture's size. The caption tells a
+    // screen reader what the picture shows.
+    void SetPicture(const QPixmap& picture, const QString& caption = QString());
     QPixmap Picture() const;
 
     QLabel* Image1;

@@ -34,6 +34,7 @@ TForm4::TForm4(QWidget* parent)
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
+    Memo1->setAccessibleName(QStringLiteral("Import Instructions"));
     Memo1->setGeometry(0, 0, 369, 297);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     QPalette colours = Memo1->palette();

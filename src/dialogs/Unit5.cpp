@@ -56,6 +56,7 @@ TForm5::TForm5(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Quick Tutorial"));
     // Closing the overlay must never end the program, even with the main window hidden.
     setAttribute(Qt::WA_QuitOnClose, false);
     setBackgroundRole(QPalette::Button);
@@ -65,8 +66,14 @@ TForm5::TForm5(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->move(0, 0);
+    // The arrows' captions are painted; a screen reader gets them as words.
+    QStringList steps;
+    for (const QString& arrow : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")})
+        steps << arrow + QStringLiteral(". ") + TutorialCaption(arrow).join(QLatin1Char(' '));
+    Image1->setAccessibleName(QStringLiteral("Quick Tutorial"));
+    Image1->setAccessibleDescription(steps.join(QLatin1Char('\n')));
 
-    Button2 = new QPushButton(QStringLiteral("Close Tutorial"), this);
+    Button2 = new QPushButton(QStringLiteral("&Close Tutorial"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setFixedSize(105, 41);
     Button2->raise();

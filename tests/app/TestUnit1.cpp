@@ -1,4 +1,5 @@
 #include "ScriptedPrompt.h"
+#include "WindowTestSupport.h"
 #include "exchange/Exchange.h"
 #include "app/Application.h"
 #include "app/MessageBoxPrompt.h"
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(form->Label23->text(), QStringLiteral("Version 0.0.0.0"));
         QVERIFY(form->RunLog.AllLines().contains(QStringLiteral("Version: 0.0.0.0")));
         QVERIFY(!form->Button10->isEnabled());
-        QCOMPARE(form->Button22->text(), QStringLiteral("Quick\nTutorial"));
+        QCOMPARE(ShownCaption(form->Button22->text()), QStringLiteral("Quick\nTutorial"));
         QCOMPARE(form->StatusPanel0->width(), 925);
     }
 
@@ -261,9 +262,9 @@ private slots:
         QVERIFY2(widget, qPrintable(name));
         QString text;
         if (auto* label = qobject_cast<QLabel*>(widget))
-            text = label->text();
+            text = label->buddy() ? ShownCaption(label->text()) : label->text();
         else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            text = button->text();
+            text = ShownCaption(button->text());
         QCOMPARE(text, caption);
     }
 

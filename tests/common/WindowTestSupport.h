@@ -44,6 +44,19 @@ inline QString WriteTestFile(const QTemporaryDir& dir, const QString& name, cons
     return path;
 }
 
+// A caption as the screen shows it: the marker of the underlined letter left out ("&&" is a "&").
+inline QString ShownCaption(const QString& text)
+{
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            shown += text[i];
+        else if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
+            shown += text[++i];
+    }
+    return shown;
+}
+
 // The texts of a list's lines, in order.
 inline QStringList Items(const QListWidget* list)
 {

@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(Overlay->Image1->geometry(), QRect(0, 0, frame.width() - 6, frame.height() - 34));
         QCOMPARE(Overlay->Picture().size(), QSize(frame.width() - 6, frame.height() - 34));
         QVERIFY(Overlay->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(Overlay->Button2->text(), QStringLiteral("Close Tutorial"));
+        QCOMPARE(Overlay->Button2->text(), QStringLiteral("&Close Tutorial")); // Alt+C closes it
         QCOMPARE(Overlay->Button2->size(), QSize(105, 41));
         QCOMPARE(Overlay->Button2->pos(), QPoint(600 + 80 + 10, 20 + 6));
     }
