@@ -143,7 +143,10 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
 
 void TForm1::AddServerMessages(const QString& reply)
 {
-    PendingMessages.append(ListedMessages.Add(ServerMessages(reply)));
+    const TReplyMessages added = ListedMessages.AddReply(reply);
+    PendingMessages.append(added.Added);
+    if (const QString note = added.LogLine(); !note.isEmpty())
+        RunLog.Add(note);
 }
 
 void TForm1::ShowRunProgress()

@@ -429,8 +429,11 @@ void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
         SiteReply = reply;
         break;
     case rcRecord: {
-        for (const QString& message : ListedMessages.Add(ServerMessages(reply)))
+        const TReplyMessages added = ListedMessages.AddReply(reply);
+        for (const QString& message : added.Added)
             Print(message);
+        if (const QString note = added.LogLine(); !note.isEmpty())
+            RunLog.Add(note);
         ++RecordsImported;
         break;
     }

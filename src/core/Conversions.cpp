@@ -17,6 +17,11 @@ int HexValue(QChar c)
 
 bool TryStrToInt(const QString& text, qint32& value)
 {
+    return TryStrToInt(QStringView(text), value);
+}
+
+bool TryStrToInt(QStringView text, qint32& value)
+{
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && text[i] == QLatin1Char(' '))
@@ -54,6 +59,11 @@ bool TryStrToInt(const QString& text, qint32& value)
 }
 
 qint32 StrToIntOrZero(const QString& text)
+{
+    return StrToIntOrZero(QStringView(text));
+}
+
+qint32 StrToIntOrZero(QStringView text)
 {
     qint32 value = 0;
     return TryStrToInt(text, value) ? value : 0;

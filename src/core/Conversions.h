@@ -6,9 +6,11 @@
 // digits or hex digits after "$", "x", "X", "0x" or "0X"; nothing may follow.
 // Returns false (leaving value alone) when the text has another form or overflows.
 bool TryStrToInt(const QString& text, qint32& value);
+bool TryStrToInt(QStringView text, qint32& value);
 
 // As TryStrToInt, but 0 whenever the text is not a number. Never fails.
 qint32 StrToIntOrZero(const QString& text);
+qint32 StrToIntOrZero(QStringView text);
 
 // 123456789 -> "123-456-789"; any number that is not nine characters long -> "".
 QString FormatAccountNumber(qint32 n);

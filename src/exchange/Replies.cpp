@@ -42,18 +42,92 @@ QStringList ServerMessages(const QString& reply)
     return messages;
 }
 
+QString TMessageList::ShownText(QStringView message)
+{
+    if (message.size() <= MaxMessageChars)
+        return message.toString();
+    return message.first(MaxMessageChars).toString() + QStringLiteral(" ... (%1 more characters not shown)")
+                                                            .arg(message.size() - MaxMessageChars);
+}
+
+void TMessageList::Offer(QStringView message, TReplyMessages& result, qsizetype& chars)
+{
+    const QString shown = ShownText(message);
+    const QString folded = shown.toCaseFolded();
+    if (FFolded.contains(folded))
+        return;
+    // Past a limit the rest of the reply is only counted; a message left out
+    // now may still be listed by a later reply.
+    if (result.NotShown > 0 || result.Added.size() >= MaxReplyMessages || chars + shown.size() > MaxReplyChars) {
+        ++result.NotShown;
+        return;
+    }
+    if (shown.size() != message.size())
+        ++result.Shortened;
+    chars += shown.size();
+    FFolded.insert(folded);
+    result.Added.append(shown);
+}
+
+namespace
+{
+QString CountOfLines(qsizetype count)
+{
+    return QString::number(count) + (count == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
+}
+} // namespace
+
+void TMessageList::Finish(TReplyMessages& result)
+{
+    if (result.NotShown > 0)
+        result.Added.append(QStringLiteral("... %1 more from the service not shown").arg(CountOfLines(result.NotShown)));
+    FListed.append(result.Added);
+}
+
+TReplyMessages TMessageList::AddReply(const QString& reply)
+{
+    TReplyMessages result;
+    qsizetype chars = 0;
+    // The reply's lines in place: a large reply is not copied line by line.
+    const QStringView all(reply);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= all.size(); ++i) {
+        const bool end = i == all.size();
+        if (!end && all[i] != QLatin1Char('\r') && all[i] != QLatin1Char('\n'))
+            continue;
+        const QStringView line = all.sliced(start, i - start);
+        if (line.startsWith(QLatin1String("POST=")))
+            Offer(line.sliced(5), result, chars);
+        if (end)
+            break;
+        if (all[i] == QLatin1Char('\r') && i + 1 < all.size() && all[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    Finish(result);
+    return result;
+}
+
 QStringList TMessageList::Add(const QStringList& messages)
 {
-    QStringList added;
-    for (const QString& message : messages) {
-        const QString folded = message.toCaseFolded();
-        if (FFolded.contains(folded))
-            continue;
-        FFolded.insert(folded);
-        added.append(message);
-    }
-    FListed.append(added);
-    return added;
+    TReplyMessages result;
+    qsizetype chars = 0;
+    for (const QString& message : messages)
+        Offer(message, result, chars);
+    Finish(result);
+    return result.Added;
+}
+
+QString TReplyMessages::LogLine() const
+{
+    if (NotShown == 0 && Shortened == 0)
+        return QString();
+    QStringList parts;
+    if (NotShown > 0)
+        parts.append(CountOfLines(NotShown) + QStringLiteral(" not shown"));
+    if (Shortened > 0)
+        parts.append(CountOfLines(Shortened) + QStringLiteral(" shortened"));
+    return QStringLiteral("Messages from the service cut: ") + parts.join(QStringLiteral(", "));
 }
 
 QList<TSiteEntry> ParseSiteList(const QString& reply)

@@ -21,17 +21,44 @@ QStringList ReplyLines(const QString& reply);
 // The messages of a record reply: the rest of every line beginning "POST=".
 QStringList ServerMessages(const QString& reply);
 
+// What one record reply added to the message list.
+struct TReplyMessages
+{
+    // The new messages as listed, in order, and last a line saying how many were left out.
+    QStringList Added;
+    qsizetype NotShown = 0;  // new messages past the reply's limits
+    qsizetype Shortened = 0; // messages cut to TMessageList::MaxMessageChars
+
+    // The run log's note of what was cut; empty when nothing was.
+    QString LogLine() const;
+};
+
 // The service's messages as shown to the user: each text once, compared without
 // regard to letter case. A set of folded texts keeps each check constant-time,
-// however long a run's list grows.
+// however long a run's list grows. One reply adds at most MaxReplyMessages
+// messages and MaxReplyChars characters, none longer than MaxMessageChars, so
+// a run's list grows with the number of replies, not with their size.
 class TMessageList
 {
 public:
-    // Lists the messages not listed yet and returns them, in order.
+    static constexpr qsizetype MaxReplyMessages = 100;
+    static constexpr qsizetype MaxMessageChars = 1000;
+    static constexpr qsizetype MaxReplyChars = 16000;
+
+    // Lists the messages ("POST=" lines) of one record reply not listed yet.
+    TReplyMessages AddReply(const QString& reply);
+    // The same for the messages of one reply taken out already; returns what was added.
     QStringList Add(const QStringList& messages);
     const QStringList& Listed() const { return FListed; }
 
+    // A message as listed: cut to MaxMessageChars, saying how much was left out.
+    static QString ShownText(QStringView message);
+
 private:
+    // Adds message to result unless listed; false once the reply's limits are reached.
+    void Offer(QStringView message, TReplyMessages& result, qsizetype& chars);
+    void Finish(TReplyMessages& result);
+
     QStringList FListed;
     QSet<QString> FFolded;
 };

@@ -1,7 +1,6 @@
 #include "mapping/FieldCatalogue.h"
 
 #include "core/Conversions.h"
-#include "core/TextDecoder.h"
 #include "mapping/FieldNames.h"
 
 namespace
@@ -32,45 +31,76 @@ bool TCatalogue::IsInUse(int index) const
     return Entries[size_t(index)].TabNo != 0 && !Unnamed[size_t(index)];
 }
 
-void ParseCatalogueLine(const QString& line, int index, TCatalogue& catalogue)
+namespace
+{
+// One pass over the line, no copy per column: the first three columns are read
+// in place, the name columns are kept as they stand in the line, tabs and all.
+void ParseLine(QStringView line, int index, TCatalogue& catalogue)
 {
     if (index < 0 || index >= FirstIgnoredLine)
         return;
     CatalogueEntry& entry = catalogue.Entries[size_t(index)];
-    QString column;
-    int tabs = 0;
-    for (const QChar c : line) {
-        if (c != QLatin1Char('\t')) {
-            column.append(c);
+    qsizetype tabs = 0;
+    qsizetype columnStart = 0;
+    qsizetype namesStart = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] != QLatin1Char('\t'))
             continue;
-        }
         ++tabs;
-        if (tabs == 1) {
+        const QStringView column = line.sliced(columnStart, i - columnStart);
+        if (tabs == 1)
             entry.TabNo = quint16(StrToIntOrZero(column));
-        } else if (tabs == 2) {
+        else if (tabs == 2)
             entry.FieldNo = quint16(StrToIntOrZero(column));
-        } else if (tabs == 3) {
+        else if (tabs == 3)
             entry.ItemNo = StrToIntOrZero(column);
-        } else {
-            catalogue.TabNames.Append(TabNameOf(entry.TabNo, entry.FieldNo), index);
-            catalogue.BoxNames.Append(BoxNameOf(entry.TabNo, entry.FieldNo), index);
-            catalogue.FieldNames.Append(column, index);
-        }
-        column.clear();
+        if (tabs == 3)
+            namesStart = i + 1;
+        columnStart = i + 1;
     }
-    if (!column.isEmpty())
-        entry.FieldType = quint16(StrToIntOrZero(column));
+    // Every tab from the fourth on ends one name column.
+    if (tabs >= 4) {
+        const qsizetype names = tabs - 3;
+        catalogue.TabNames.AppendRepeated(TabNameOf(entry.TabNo, entry.FieldNo), index, names);
+        catalogue.BoxNames.AppendRepeated(BoxNameOf(entry.TabNo, entry.FieldNo), index, names);
+        catalogue.FieldNames.AppendTabSeparated(line.sliced(namesStart, columnStart - 1 - namesStart), index);
+    }
+    const QStringView last = line.sliced(columnStart);
+    if (!last.isEmpty())
+        entry.FieldType = quint16(StrToIntOrZero(last));
     catalogue.Unnamed[size_t(index)] = tabs < 4;
+}
+} // namespace
+
+void ParseCatalogueLine(const QString& line, int index, TCatalogue& catalogue)
+{
+    ParseLine(line, index, catalogue);
 }
 
 void LoadFieldCatalogue(const QString& text, TCatalogue& catalogue)
 {
     catalogue.FieldNames.Clear();
-    const QStringList lines = SplitTextLines(text);
-    const int count = int(qMin<qsizetype>(lines.size(), FirstIgnoredLine));
-    for (int i = 0; i < count; ++i) {
-        if (lines.at(i).contains(QLatin1Char('\t')))
-            ParseCatalogueLine(lines.at(i), i, catalogue);
+    // Lines end at CR LF, a lone LF or a lone CR; a NUL ends the text. Only the
+    // lines that can enter the catalogue are looked at.
+    const QStringView all(text);
+    qsizetype start = 0;
+    int number = 0;
+    for (qsizetype i = 0; i <= all.size() && number < FirstIgnoredLine; ++i) {
+        const char16_t u = i < all.size() ? all[i].unicode() : u'\0';
+        if (u != u'\r' && u != u'\n' && u != u'\0')
+            continue;
+        const QStringView line = all.sliced(start, i - start);
+        // Past a NUL or the end, a line only counts when it holds something.
+        if (u == u'\0' && line.isEmpty())
+            break;
+        if (line.contains(QLatin1Char('\t')))
+            ParseLine(line, number, catalogue);
+        ++number;
+        if (u == u'\0')
+            break;
+        if (u == u'\r' && i + 1 < all.size() && all[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
     }
     for (int i = 0; i < CatalogueSize; ++i) {
         if (!catalogue.IsInUse(i))

@@ -8,6 +8,11 @@
 
 // An ordered list of texts, each carrying an integer (a catalogue index), as
 // the list boxes of the mapping page hold them.
+//
+// A field-list reply may name thousands of columns on one line, each adding an
+// item with the same Tab and Box name. Items are therefore kept in groups: one
+// text repeated, or the texts of one line still joined by their tabs, so a list
+// costs about what the reply's text does, however many items it holds.
 class TNameList
 {
 public:
@@ -19,14 +24,18 @@ public:
         bool operator==(const Item&) const = default;
     };
 
-    void Append(const QString& text, int index);
+    void Append(const QString& text, int index) { AppendRepeated(text, index, 1); }
+    // count items, all with the same text and integer.
+    void AppendRepeated(const QString& text, int index, qsizetype count);
+    // One item per tab-separated text of texts (a text holds no tab), all with the integer.
+    void AppendTabSeparated(QStringView texts, int index);
     void Clear();
-    int Count() const { return int(FItems.size()); }
-    bool IsEmpty() const { return FItems.isEmpty(); }
+    int Count() const { return int(FCount); }
+    bool IsEmpty() const { return FCount == 0; }
 
     // Text and integer of item i (0 <= i < Count()).
-    const QString& Text(int i) const { return FItems.at(i).Text; }
-    int Index(int i) const { return FItems.at(i).Index; }
+    QString Text(int i) const;
+    int Index(int i) const;
 
     // The text of the first item carrying the integer; none when no item does.
     // An empty text is a name too (an unknown Tab), so "none" is kept apart.
@@ -37,10 +46,23 @@ public:
     int PositionOfText(const QString& text, Qt::CaseSensitivity cs = Qt::CaseInsensitive) const;
 
     QStringList Texts() const;
-    const QList<Item>& Items() const { return FItems; }
+    QList<Item> Items() const;
 
-    bool operator==(const TNameList&) const = default;
+    // Item by item, whatever the grouping.
+    bool operator==(const TNameList& other) const;
 
 private:
-    QList<Item> FItems;
+    struct TGroup
+    {
+        QString Text; // the one text, or the texts joined by tabs
+        int Index = 0;
+        qsizetype Count = 0;
+        bool Joined = false;
+    };
+
+    // Walks the items in order.
+    class TCursor;
+
+    QList<TGroup> FGroups;
+    qsizetype FCount = 0;
 };

@@ -2,8 +2,6 @@
 #include "core/RunLog.h"
 #include "core/TextDecoder.h"
 
-#include <QTemporaryDir>
-#include <QDir>
 #include <QtTest>
 
 class TestConversions : public QObject
@@ -95,30 +93,6 @@ private slots:
         const QString tricky = QString::fromUtf8("Ã©");
         QCOMPARE(DecodeText(EncodeText(tricky, TextEncoding::Ansi)), tricky);
         QCOMPARE(EncodeWindows1252(QString::fromUtf8("a\u4E2Db")), QByteArray("a?b"));
-    }
-
-    void runLog_keepsMarkAndSurvivesFailures()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Log.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(EncodeText(QStringLiteral("old\r\n"), TextEncoding::Utf16LE));
-        f.close();
-
-        TRunLog log;
-        log.LoadFrom(path);
-        log.Add(QStringLiteral("new"));
-        QVERIFY(log.SaveTo(path));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), EncodeText(QStringLiteral("old\r\nnew\r\n"), TextEncoding::Utf16LE));
-        f.close();
-
-        QVERIFY(!log.SaveTo(dir.filePath(QStringLiteral("missing/dir/Log.txt"))));
-        QCOMPARE(log.AllLines().size(), 2);
-        // No path: no file anywhere, not even one named after the working directory.
-        QVERIFY(log.SaveTo(QString()));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Log.txt")});
     }
 };
 
