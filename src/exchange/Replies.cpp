@@ -80,7 +80,9 @@ QString CountOfLines(qsizetype count)
 void TMessageList::Finish(TReplyMessages& result)
 {
     if (result.NotShown > 0)
-        result.Added.append(QStringLiteral("... %1 more from the service not shown").arg(CountOfLines(result.NotShown)));
+        result.Added.append(QStringLiteral("... %1 more %2 from the service not shown")
+                                .arg(result.NotShown)
+                                .arg(result.NotShown == 1 ? QStringLiteral("line") : QStringLiteral("lines")));
     FListed.append(result.Added);
 }
 

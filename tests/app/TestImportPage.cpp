@@ -185,6 +185,20 @@ private slots:
         QCOMPARE(form->ListBox3->count(), 6);
     }
 
+    void recordReplyOverTheLimits_listCutAndLogged()
+    {
+        auto form = MakeForm(Source, true);
+        QString reply;
+        for (int i = 0; i < 150; ++i)
+            reply += QStringLiteral("POST=Row %1 saved\r\n").arg(i);
+        form->DispatchReply(rcRecord, reply);
+        const QStringList items = Items(form->ListBox3);
+        QCOMPARE(items.size(), 101);
+        QCOMPARE(items.at(99), QStringLiteral("Row 99 saved"));
+        QCOMPARE(items.last(), QStringLiteral("... 50 more lines from the service not shown"));
+        QCOMPARE(form->RunLog.AllLines().last(), QStringLiteral("Messages from the service cut: 50 lines not shown"));
+    }
+
     void start_firstRow_data()
     {
         QTest::addColumn<QStringList>("lines");

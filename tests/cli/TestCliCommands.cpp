@@ -18,6 +18,8 @@ class TOneReplyServer
 public:
     int Status = 200;
     QByteArray Body = "EL=1";
+    // Bodies for requests that contain a marker ("&RT=31&"); the first match wins, else Body.
+    QList<QPair<QByteArray, QByteArray>> BodyWhen;
     QList<QByteArray> Received;
 
     bool Listen()
@@ -37,9 +39,16 @@ public:
                     if (buffer->size() < end + 4 + length)
                         return;
                     Received.append(buffer->mid(end + 4, length));
+                    QByteArray body = Body;
+                    for (const auto& [marker, reply] : BodyWhen) {
+                        if (Received.last().contains(marker)) {
+                            body = reply;
+                            break;
+                        }
+                    }
                     socket->write("HTTP/1.1 " + QByteArray::number(Status) +
                                   " X\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: " +
-                                  QByteArray::number(Body.size()) + "\r\n\r\n" + Body);
+                                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
             }
@@ -268,6 +277,36 @@ private slots:
         QVERIFY(log.contains(QLatin1String("\r\nQuillmarsh account : 123456789\r\n")));
         QVERIFY(!log.contains(QLatin1String("pass word")));
         QVERIFY(!log.contains(QLatin1String("pass%20word")));
+    }
+
+    void import_recordReplyOverTheLimits_cutSaidAndLogged()
+    {
+        QByteArray flood;
+        for (int i = 0; i < 150; ++i)
+            flood += "POST=Row " + QByteArray::number(i) + " saved\r\n";
+        TOneReplyServer server;
+        server.BodyWhen = {{"&RT=1&", "EL=0\r\n"},
+                           {"&RT=2", "OK\r\n1\t2\t0\tLast name\t0\r\n"},
+                           {"&RT=32", "SI_1=North\r\n"},
+                           {"&RT=31&", flood},
+                           {"&RT=110", "Import finished\r\n"}};
+        QVERIFY(server.Listen());
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("qimport.INI")),
+                          SettingsText("123456789", "demo@example.org", false)));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("rows.txt")), "Last\tFirst\r\nSmith\tAnn\r\n"));
+        QVERIFY(WriteFile(dir.filePath(QStringLiteral("rows.map")), "A\tCore\tName\tLast name\n"));
+        const QStringList args{"import", dir.filePath(QStringLiteral("rows.txt")), "--mapping",
+                               dir.filePath(QStringLiteral("rows.map"))};
+        const TCliResult result = RunInProcess(dir.path(), args, EnvFor(server));
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList out = result.OutLines();
+        QCOMPARE(out.size(), 103);
+        QCOMPARE(out.at(99), QStringLiteral("Row 99 saved"));
+        QCOMPARE(out.at(100), QStringLiteral("... 50 more lines from the service not shown"));
+        const QString log = QString::fromUtf8(ReadFile(dir.filePath(QStringLiteral("Log.txt"))));
+        QVERIFY2(log.contains(QLatin1String("\r\nMessages from the service cut: 50 lines not shown\r\n")),
+                 qPrintable(log));
     }
 
     void connectionRefused_isAFailureOfAnotherKind()

@@ -100,6 +100,40 @@ private slots:
         QCOMPARE(ServerMessages(QStringLiteral("POST=")), QStringList{QString()});
     }
 
+    void messageList_eachReplyAddsABoundedShareAndSaysWhatWasCut()
+    {
+        TMessageList list;
+        qsizetype listedChars = 0;
+        for (int r = 0; r < 20; ++r) {
+            // A message of 200,000 characters, 30 of 600 and 200 short ones: past every limit of a reply.
+            const QString tag = QStringLiteral("%1").arg(r, 2, 10, QLatin1Char('0'));
+            QString reply = QStringLiteral("POST=") + tag + QString(199998, QLatin1Char('x'));
+            for (int i = 0; i < 30; ++i)
+                reply += QStringLiteral("\r\nPOST=%1 %2 ").arg(tag).arg(i, 2, 10, QLatin1Char('0')) +
+                         QString(594, QLatin1Char('m'));
+            for (int i = 0; i < 200; ++i)
+                reply += QStringLiteral("\nPOST=Reply %1 message %2").arg(r).arg(i);
+            const QStringList added = list.Add(ServerMessages(reply));
+            QCOMPARE(added.size(), 26);
+            QCOMPARE(added.first(),
+                     tag + QString(998, QLatin1Char('x')) + QStringLiteral(" ... (199000 more characters not shown)"));
+            QVERIFY(added.at(24).startsWith(tag + QStringLiteral(" 23 ")));
+            QCOMPARE(added.last(), QStringLiteral("... 206 more lines from the service not shown"));
+            for (const QString& line : added)
+                listedChars += line.size();
+        }
+        QCOMPARE(list.Listed().size(), 20 * 26);
+        QVERIFY(listedChars < 20 * 16100);
+
+        // Short messages: a hundred per reply; those listed already do not count as left out.
+        QStringList many;
+        for (int i = 0; i < 150; ++i)
+            many.append(QStringLiteral("Row %1 saved").arg(i));
+        QCOMPARE(list.Add(many), many.mid(0, 100) + QStringList{"... 50 more lines from the service not shown"});
+        QCOMPARE(list.Add(many), many.mid(100));
+        QCOMPARE(list.Add({QStringLiteral("ROW 1 SAVED")}), QStringList());
+    }
+
     void parseSiteList_numbersAndNames()
     {
         const QList<TSiteEntry> sites = ParseSiteList(

@@ -3,11 +3,35 @@
 
 #include <QtTest>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QIMPORT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QIMPORT_ASAN 1
+#endif
+#endif
+#ifdef QIMPORT_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
 namespace
 {
 QString Line(const QStringList& columns)
 {
     return columns.join(QLatin1Char('\t'));
+}
+
+// Bytes the heap holds for the program right now.
+qint64 HeapInUse()
+{
+#ifdef QIMPORT_ASAN
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#endif
 }
 } // namespace
 
@@ -277,6 +301,37 @@ private slots:
         LoadFieldCatalogue(QStringLiteral("x\n") + Line({"13", "4", "0", "Hours", "24"}), catalogue);
         QVERIFY(catalogue.IsInUse(1));
         QCOMPARE(catalogue.TabList, QStringList({"Core", "Service"}));
+    }
+
+    void load_tabsByTheMillionCostAboutTheReplysOwnSize()
+    {
+        // One line of a field with two million name columns, all empty.
+        const qsizetype names = 2 * 1024 * 1024;
+        const QString reply = Line({"1", "1", "0", QString(names - 1, QLatin1Char('\t')) + QStringLiteral("\t7")});
+        const qint64 before = HeapInUse();
+        TCatalogue catalogue;
+        LoadFieldCatalogue(reply, catalogue);
+        const qint64 kept = HeapInUse() - before;
+        QCOMPARE(catalogue.Entries[0], (CatalogueEntry{1, 1, 0, 7}));
+        QCOMPARE(catalogue.FieldNames.Count(), int(names));
+        QCOMPARE(catalogue.TabNames.Count(), int(names));
+        QCOMPARE(catalogue.BoxNames.Text(int(names) - 1), QStringLiteral("Name"));
+        QCOMPARE(catalogue.FieldNames.NameOf(0), std::optional<QString>(QString()));
+        QCOMPARE(catalogue.TabList, QStringList{QStringLiteral("Core")});
+        const qint64 replyBytes = reply.size() * qint64(sizeof(QChar));
+        QVERIFY2(kept < 2 * replyBytes,
+                 qPrintable(QStringLiteral("%1 bytes kept for a reply of %2").arg(kept).arg(replyBytes)));
+
+        // Names of one line are items like any others.
+        TCatalogue small;
+        LoadFieldCatalogue(Line({"x"}) + QLatin1Char('\n') + Line({"2", "4", "0", "Phone", "", "Mobile", "2"}), small);
+        TNameList expected;
+        for (const char* name : {"Phone", "", "Mobile"})
+            expected.Append(QString::fromLatin1(name), 1);
+        QCOMPARE(small.FieldNames, expected);
+        QCOMPARE(small.FieldNames.Text(2), QStringLiteral("Mobile"));
+        QCOMPARE(small.FieldNames.PositionOfText(QStringLiteral("mobile")), 2);
+        QCOMPARE(small.FieldNames.Texts(), (QStringList{"Phone", "", "Mobile"}));
     }
 
     void clearEntries_keepsNames()
