@@ -121,7 +121,14 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
     case rcFieldList:
         Button4->setEnabled(false);
         ListBox1->clear();
-        ListBox1->addItems(ReplyLines(reply));
+        {
+            // Lines from 256 on never enter the catalogue; a list item per line
+            // of a huge reply would cost far more than the reply itself.
+            qsizetype more = 0;
+            ListBox1->addItems(FirstReplyLines(reply, CatalogueSize - 1, &more));
+            if (more > 0)
+                ListBox1->addItem(QStringLiteral("... %1 more lines not kept").arg(more));
+        }
         LoadFieldCatalogue(reply);
         LoadSourceFile();
         StringGrid1Click();

@@ -32,6 +32,34 @@ QStringList ReplyLines(const QString& reply)
     return lines;
 }
 
+QStringList FirstReplyLines(const QString& reply, qsizetype maxLines, qsizetype* more)
+{
+    QStringList lines;
+    qsizetype counted = 0;
+    const QStringView all(reply);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all[i] != QLatin1Char('\r') && all[i] != QLatin1Char('\n'))
+            continue;
+        if (lines.size() < maxLines)
+            lines.append(all.sliced(start, i - start).toString());
+        else
+            ++counted;
+        if (all[i] == QLatin1Char('\r') && i + 1 < all.size() && all[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < all.size()) {
+        if (lines.size() < maxLines)
+            lines.append(all.sliced(start).toString());
+        else
+            ++counted;
+    }
+    if (more)
+        *more = counted;
+    return lines;
+}
+
 QStringList ServerMessages(const QString& reply)
 {
     QStringList messages;

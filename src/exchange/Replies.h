@@ -18,6 +18,10 @@ TLoginVerdict LoginVerdict(const QString& reply);
 // empty body has none.
 QStringList ReplyLines(const QString& reply);
 
+// The first maxLines lines of a reply, split as ReplyLines splits them; more gets
+// the number of lines after those, counted without keeping them.
+QStringList FirstReplyLines(const QString& reply, qsizetype maxLines, qsizetype* more = nullptr);
+
 // The messages of a record reply: the rest of every line beginning "POST=".
 QStringList ServerMessages(const QString& reply);
 

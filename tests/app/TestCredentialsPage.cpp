@@ -430,6 +430,13 @@ private slots:
                                                      QStringLiteral("1\t3\t0\tFirst name\t0")}));
         QVERIFY(!form->Button4->isEnabled());
         QCOMPARE(form->PageControl1->currentWidget(), form->TabSheet4);
+
+        // A reply of a million empty lines: the lines the catalogue can use, then a count.
+        form->DispatchReply(rcFieldList, QStringLiteral("OK\r\n") + QString(1000000, QLatin1Char('\n')));
+        QCOMPARE(form->ListBox1->count(), 257);
+        QCOMPARE(form->ListBox1->item(0)->text(), QStringLiteral("OK"));
+        QCOMPARE(form->ListBox1->item(255)->text(), QString());
+        QCOMPARE(form->ListBox1->item(256)->text(), QStringLiteral("... 999745 more lines not kept"));
     }
 
     void connectionSettings_reappliedOnlyAfterSave()
