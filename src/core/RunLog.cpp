@@ -176,9 +176,15 @@ QByteArray EncodeWithoutMark(const QString& text, TextEncoding encoding)
 
 bool MoveReplacing(const QString& from, const QString& to)
 {
+    const std::filesystem::path source(from.toStdU16String());
+    const std::filesystem::path target(to.toStdU16String());
     std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
-                            error);
+    std::filesystem::rename(source, target, error);
+    if (error && QFile::exists(to) && QFile::remove(to)) {
+        // Where a rename does not replace: the older file goes first.
+        error.clear();
+        std::filesystem::rename(source, target, error);
+    }
     return !error;
 }
 } // namespace
