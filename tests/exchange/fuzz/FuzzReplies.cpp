@@ -1,6 +1,7 @@
 // libFuzzer target: the login, site-list and record replies. Any reply must
 // split into lines without breaks in them, give one site per "SI_" line and
-// one message per "POST=" line, and list each message once.
+// one message per "POST=" line, list each message once and stay within a
+// reply's share of the list.
 #include "FuzzSupport.h"
 #include "core/TextDecoder.h"
 #include "exchange/Replies.h"
@@ -30,8 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList messages = ServerMessages(reply);
     Check(messages.size() == postLines, "one message per POST= line");
     TMessageList listed;
-    const QStringList first = listed.Add(messages);
-    Check(first.size() <= messages.size(), "more messages listed than sent");
-    Check(listed.Add(messages).isEmpty(), "a message listed twice");
+    const TReplyMessages first = listed.AddReply(reply);
+    const qsizetype shown = first.Added.size() - (first.NotShown > 0 ? 1 : 0);
+    Check(shown + first.NotShown <= messages.size(), "more messages listed than sent");
+    Check(shown <= TMessageList::MaxReplyMessages, "a reply listed past its share");
+    qsizetype shownCharacters = 0;
+    QSet<QString> folded;
+    for (qsizetype i = 0; i < shown; ++i) {
+        shownCharacters += first.Added.at(i).size();
+        folded.insert(first.Added.at(i).toCaseFolded());
+    }
+    Check(shownCharacters <= TMessageList::MaxReplyChars, "a reply listed past its characters");
+    // Messages left out may come with a later reply; those listed never again.
+    const TReplyMessages second = listed.AddReply(reply);
+    for (qsizetype i = 0; i < second.Added.size() - (second.NotShown > 0 ? 1 : 0); ++i)
+        Check(!folded.contains(second.Added.at(i).toCaseFolded()), "a message listed twice");
     return 0;
 }
