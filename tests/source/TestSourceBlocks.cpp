@@ -60,6 +60,14 @@ TLoaded Expected(const QByteArray& bytes)
     return result;
 }
 
+// All the bytes of a literal that holds NULs, without its terminating one: the
+// length comes from the literal itself, so it can never run past the end.
+template <size_t N>
+QByteArray Bytes(const char (&literal)[N])
+{
+    return QByteArray(literal, qsizetype(N - 1));
+}
+
 QByteArray Utf16(const QString& text, QStringEncoder::Encoding encoding)
 {
     QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
@@ -126,10 +134,10 @@ private slots:
             << QByteArray("a,b\r\n").repeated(40) + QByteArray("caf\xE9,\x80\x93\r\n");
         QTest::newRow("no mark, cut sequence at the end") << QByteArray("a,b\r\nc,d\r\n\xC3\xA9,\xC3");
         QTest::newRow("no mark, UTF-8 before a NUL, Windows-1252 after it")
-            << QByteArray("a,\xC3\xA9\r\nb,c\r\n\0\xE9", 16);
-        QTest::newRow("no mark, UTF-8 on both sides of a NUL") << QByteArray("a,\xC3\xA9\r\n\0\xC3\xA9,,,\r\n", 14);
-        QTest::newRow("NUL right after CR") << QByteArray("a,b\r\0\nc,d\r\n", 11);
-        QTest::newRow("NUL inside a quoted cell") << QByteArray("a,\"b\r\nc\0\",d\r\ne,f\r\n", 18);
+            << Bytes("a,\xC3\xA9\r\nb,c\r\n\0\xE9");
+        QTest::newRow("no mark, UTF-8 on both sides of a NUL") << Bytes("a,\xC3\xA9\r\n\0\xC3\xA9,,,\r\n");
+        QTest::newRow("NUL right after CR") << Bytes("a,b\r\0\nc,d\r\n");
+        QTest::newRow("NUL inside a quoted cell") << Bytes("a,\"b\r\nc\0\",d\r\ne,f\r\n");
         QTest::newRow("UTF-16LE surrogate pairs and a quoted break")
             << Utf16(QStringLiteral("😀,\"a\r\n😀\",b\r\nc,d\re\n"), QStringEncoder::Utf16LE);
         QTest::newRow("UTF-16BE with a NUL")
