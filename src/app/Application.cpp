@@ -1,33 +1,26 @@
 #include "app/Application.h"
 
-#include <exception>
+#include "core/HandlerGuard.h"
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event)
+void TApplication::SetPrompt(IPrompt* prompt)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& failure) {
-        Report(QString::fromLocal8Bit(failure.what()));
-    } catch (...) {
-        Report(QStringLiteral("Unknown error"));
-    }
-    return false;
+    FPrompt = prompt;
+    SetApplicationPrompt(prompt);
 }
 
-void TApplication::Report(const QString& message)
+bool TApplication::notify(QObject* receiver, QEvent* event)
 {
-    // A failure while the box itself is up must not open box after box.
-    if (!FPrompt || FReporting)
-        return;
-    FReporting = true;
+    // The last resort only: a failure that gets this far has already passed through Qt.
     try {
-        FPrompt->ShowError(message);
+        return QApplication::notify(receiver, event);
     } catch (...) {
+        if (FPrompt)
+            ShowHandlerFailure(FPrompt);
     }
-    FReporting = false;
+    return false;
 }

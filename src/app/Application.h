@@ -4,21 +4,19 @@
 
 #include <QApplication>
 
-// The application object. A failure that escapes an event handler ends that
-// handler only: it is shown in an error box with its message and the program goes on.
+// The application object. Handlers catch their own failures at their boundary
+// (core/HandlerGuard.h); one that still escapes an event handler ends that handler
+// only: it is shown in the same error box and the program goes on.
 class TApplication : public QApplication
 {
 public:
     TApplication(int& argc, char** argv);
 
-    // Where escaped failures are shown.
-    void SetPrompt(IPrompt* prompt) { FPrompt = prompt; }
+    // Where escaped failures are shown; also the prompt of handlers without one of their own.
+    void SetPrompt(IPrompt* prompt);
 
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
-    void Report(const QString& message);
-
     IPrompt* FPrompt = nullptr;
-    bool FReporting = false;
 };

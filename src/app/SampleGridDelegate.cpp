@@ -41,10 +41,13 @@ void TSampleGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     QStyledItemDelegate::paint(painter, option, index);
 }
 
-TGridColumnSizer::TGridColumnSizer(QTableWidget* grid) : QObject(grid), FGrid(grid)
+TGridColumnSizer::TGridColumnSizer(QTableWidget* grid)
+    : QObject(grid)
+    , FGrid(grid)
+    , FViewport(grid->viewport())
 {
-    grid->viewport()->setMouseTracking(true);
-    grid->viewport()->installEventFilter(this);
+    FViewport->setMouseTracking(true);
+    FViewport->installEventFilter(this);
 }
 
 int TGridColumnSizer::BorderAt(int x) const
@@ -63,7 +66,9 @@ int TGridColumnSizer::BorderAt(int x) const
 
 bool TGridColumnSizer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != FGrid->viewport())
+    // The viewport still gets events while the grid around it is being destroyed:
+    // nothing here may call into the grid before a mouse event says it is alive.
+    if (watched != FViewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/HandlerGuard.h"
+
 #include <QEvent>
 #include <QObject>
 #include <QRadioButton>
@@ -38,6 +40,7 @@ private:
     int BorderAt(int x) const;
 
     QTableWidget* FGrid;
+    QWidget* FViewport;
     int FColumn = -1;
     int FStartX = 0;
     int FStartWidth = 0;
@@ -47,17 +50,32 @@ private:
 void WidenColumnsToText(QTableWidget* grid, int firstRow, int lastRow);
 
 // Calls a function for the events of the objects it is installed on; the
-// function returns true to stop an event.
+// function returns true to stop an event. A failure it lets out is shown through
+// prompt (ShowHandlerFailure) and the event goes on as though not filtered.
 class TEventHook : public QObject
 {
 public:
     using THandler = std::function<bool(QObject*, QEvent*)>;
-    TEventHook(QObject* parent, THandler handler) : QObject(parent), FHandler(std::move(handler)) {}
+    TEventHook(QObject* parent, IPrompt* prompt, THandler handler)
+        : QObject(parent)
+        , FPrompt(prompt)
+        , FHandler(std::move(handler))
+    {
+    }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override { return FHandler(watched, event); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        try {
+            return FHandler(watched, event);
+        } catch (...) {
+            ShowHandlerFailure(FPrompt);
+            return false;
+        }
+    }
 
 private:
+    IPrompt* FPrompt;
     THandler FHandler;
 };
 

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/Pictures.h"
+#include "app/SampleGridDelegate.h"
 #include "app/StatusPanel.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
@@ -53,11 +54,11 @@ TForm1::TForm1(const TForm1Options& options)
     CreateControls();
     Exchange = new TExchange(RunLog, [this] { RunLog.SaveTo(LogPath()); }, this);
 
-    connect(PageControl1, &QStackedWidget::currentChanged, this, &TForm1::PageShown);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(PageControl1, &QStackedWidget::currentChanged, this, Guard(&TForm1::PageShown));
+    connect(Button1, &QPushButton::clicked, this, Guard(&TForm1::Button1Click));
     for (QPushButton* cancel : {Button3, Button5, Button11, Button7, Button14, Button16, Button12})
-        connect(cancel, &QPushButton::clicked, this, &TForm1::Button12Click);
-    connect(Button21, &QPushButton::clicked, this, &TForm1::Button21Click);
+        connect(cancel, &QPushButton::clicked, this, Guard(&TForm1::Button12Click));
+    connect(Button21, &QPushButton::clicked, this, Guard(&TForm1::Button21Click));
     ConnectExchange();
     ConnectCredentialsPage();
     ConnectSitePage();
@@ -79,7 +80,29 @@ void TForm1::AttachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* 
     Form5 = form5;
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    DisconnectHandlers();
+}
+
+void TForm1::DisconnectHandlers()
+{
+    // The members go before the child widgets, and a child being destroyed still reports
+    // things: the focused box ends its editing, views get events. From here on nothing may
+    // reach this window: no timer, signal handler, event hook or callback.
+    Timer1->stop();
+    delete FMappingHook; // an event filter that is deleted is no longer called
+    FMappingHook = nullptr;
+    if (auto* skip = dynamic_cast<TMouseUpRadioButton*>(RadioButton20))
+        skip->OnMouseUp = nullptr;
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+    QObject::disconnect(&Exchange->HTTPS1, nullptr, this, nullptr);
+    Exchange->OnReply = nullptr;
+    Exchange->ConfigureConnection = nullptr;
+    Exchange->OnTicks = nullptr;
+    Exchange->ShowTimeoutError = nullptr;
+}
 
 QString TForm1::LogPath() const
 {
@@ -255,14 +278,14 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!FShown) {
         FShown = true;
-        FormShow();
+        Guard(&TForm1::FormShow)();
     }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    Guard(&TForm1::FormResize)();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -272,9 +295,14 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     if (!CloseWhenIdle) {
+        // A question that fails keeps the window open, as a No would.
         bool canClose = true;
-        FormCloseQuery(canClose);
-        if (!canClose) {
+        bool asked = false;
+        Guard([this, &canClose, &asked] {
+            FormCloseQuery(canClose);
+            asked = true;
+        })();
+        if (!asked || !canClose) {
             event->ignore();
             return;
         }
@@ -294,17 +322,18 @@ void TForm1::closeEvent(QCloseEvent* event)
         }
         auto* idleCheck = new QTimer(this);
         idleCheck->setInterval(20);
-        connect(idleCheck, &QTimer::timeout, this, [this, idleCheck] {
+        connect(idleCheck, &QTimer::timeout, this, Guard([this, idleCheck] {
             if (IsBusy())
                 return;
             idleCheck->stop();
             idleCheck->deleteLater();
             close();
-        });
+        }));
         idleCheck->start();
         return;
     }
+    // A close procedure that fails half-way is reported, and the window closes all the same.
     FClosed = true;
-    FormClose();
+    Guard(&TForm1::FormClose)();
     event->accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/HandlerGuard.h"
 #include "core/Prompt.h"
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
@@ -346,6 +347,20 @@ public:
     // The button Return presses on the current page (Unit1Access.cpp).
     QPushButton* MainButton() const;
 
+    // A handler of this window for connect (or any other caller from Qt): a failure
+    // it lets out ends it and is shown in an error box, never passed through Qt.
+    //     connect(Button2, &QPushButton::clicked, this, Guard(&TForm1::Button2Click));
+    template <typename R, typename... A>
+    auto Guard(R (TForm1::*method)(A...))
+    {
+        return Guarded(FPrompt, this, method);
+    }
+    template <typename F>
+    auto Guard(F handler)
+    {
+        return Guarded(FPrompt, std::move(handler));
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -382,8 +397,12 @@ private:
     // Puts the focus on a shown page's first control unless it is on the page already.
     void FocusPage(QWidget* page);
 
+    // Detaches every handler from this window before its members go (the destructor).
+    void DisconnectHandlers();
+
     IPrompt* FPrompt = nullptr;
     std::function<QDateTime()> FClock;
+    QObject* FMappingHook = nullptr; // the mapping page's event hook
     QString FSettingsPath;
     QString FLogPath;
     bool FShown = false;

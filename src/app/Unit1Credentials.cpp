@@ -14,9 +14,9 @@
 void TForm1::ConnectCredentialsPage()
 {
     for (QLineEdit* edit : {Edit1, Edit2, Edit3})
-        connect(edit, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button19, &QPushButton::clicked, this, &TForm1::Button19Click);
+        connect(edit, &QLineEdit::textChanged, this, Guard(&TForm1::Edit1Change));
+    connect(Button2, &QPushButton::clicked, this, Guard(&TForm1::Button2Click));
+    connect(Button19, &QPushButton::clicked, this, Guard(&TForm1::Button19Click));
 }
 
 void TForm1::TabSheet2Show()

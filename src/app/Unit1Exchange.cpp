@@ -21,15 +21,16 @@ int GaugeValue(quint32 ticks)
 
 void TForm1::ConnectExchange()
 {
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, Guard(&TForm1::Timer1Timer));
 
     // The client's events reach the exchange through the window's handlers only, never twice.
+    // A handler's failure ends the post in progress and leaves it through the caller.
     THTTPSClient* client = &Exchange->HTTPS1;
     QObject::disconnect(client, nullptr, Exchange, nullptr);
-    connect(client, &THTTPSClient::StartTransfer, this, &TForm1::HTTPS1StartTransfer);
-    connect(client, &THTTPSClient::Transfer, this, &TForm1::HTTPS1Transfer);
-    connect(client, &THTTPSClient::EndTransfer, this, &TForm1::HTTPS1EndTransfer);
-    connect(client, &THTTPSClient::Error, this, &TForm1::HTTPS1Error);
+    connect(client, &THTTPSClient::StartTransfer, this, client->EventHandler(this, &TForm1::HTTPS1StartTransfer));
+    connect(client, &THTTPSClient::Transfer, this, client->EventHandler(this, &TForm1::HTTPS1Transfer));
+    connect(client, &THTTPSClient::EndTransfer, this, client->EventHandler(this, &TForm1::HTTPS1EndTransfer));
+    connect(client, &THTTPSClient::Error, this, client->EventHandler(this, &TForm1::HTTPS1Error));
 
     Exchange->OnReply = [this](quint16 waitFor, const QString& reply) { DispatchReply(waitFor, reply); };
     Exchange->ConfigureConnection = [this] { ConfigureConnection(); };

@@ -49,14 +49,14 @@ void TForm1::ConnectFilePage()
     auto* kinds = new QButtonGroup(this);
     for (QRadioButton* button : RecordKindButtons) {
         kinds->addButton(button);
-        connect(button, &QRadioButton::toggled, this, [this, button](bool checked) {
+        connect(button, &QRadioButton::toggled, this, Guard([this, button](bool checked) {
             if (checked)
                 RadioButton1Click(button);
-        });
+        }));
     }
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
-    connect(Edit4, &QLineEdit::editingFinished, this, &TForm1::Edit4Exit);
+    connect(Button4, &QPushButton::clicked, this, Guard(&TForm1::Button4Click));
+    connect(Button13, &QPushButton::clicked, this, Guard(&TForm1::Button13Click));
+    connect(Edit4, &QLineEdit::editingFinished, this, Guard(&TForm1::Edit4Exit));
 }
 
 void TForm1::TabSheet3Show()

@@ -71,8 +71,8 @@ void TForm1::ConnectImportPage()
     // One line per message, all of one height: without this the list lays out every item
     // again on each message, and a long run slows down row by row.
     ListBox3->setUniformItemSizes(true);
-    connect(Button20, &QPushButton::clicked, this, &TForm1::Button20Click);
-    connect(Button18, &QPushButton::clicked, this, &TForm1::Button18Click);
+    connect(Button20, &QPushButton::clicked, this, Guard(&TForm1::Button20Click));
+    connect(Button18, &QPushButton::clicked, this, Guard(&TForm1::Button18Click));
 }
 
 void TForm1::TabSheet7Show()
@@ -106,12 +106,12 @@ void TForm1::RunImport()
     // row; the window shows the progress ten times a second and stays responsive.
     QTimer paintTick;
     paintTick.setInterval(100);
-    connect(&paintTick, &QTimer::timeout, this, [this] {
+    connect(&paintTick, &QTimer::timeout, this, Guard([this] {
         ShowRunProgress();
         setUpdatesEnabled(true);
         repaint();
         setUpdatesEnabled(false);
-    });
+    }));
     struct TPaintGuard
     {
         TForm1& Form;

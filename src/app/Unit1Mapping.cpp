@@ -99,27 +99,27 @@ bool IsLeftRelease(QEvent* event)
 
 void TForm1::ConnectMappingPage()
 {
-    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, Guard([this](int row, int column, int, int) {
         // Row 0 and column 0 are fixed: the choice moves to the nearest source cell instead.
         if ((row == 0 || column == 0) && StringGrid1->rowCount() > 1 && StringGrid1->columnCount() > 1) {
             StringGrid1->setCurrentCell(qMax(row, 1), qMax(column, 1));
             return;
         }
         StringGrid1Click();
-    });
-    connect(ListBox4, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox3Change);
-    connect(ListBox5, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox4Change);
-    connect(ListBox6, &QListWidget::itemSelectionChanged, this, &TForm1::ComboBox5Change);
-    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox2Change);
-    connect(RadioButton20, &QRadioButton::toggled, this, &TForm1::RadioButton20Click);
-    connect(RadioButton21, &QRadioButton::toggled, this, &TForm1::RadioButton20Click);
+    }));
+    connect(ListBox4, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ComboBox3Change));
+    connect(ListBox5, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ComboBox4Change));
+    connect(ListBox6, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ComboBox5Change));
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, Guard(&TForm1::ComboBox2Change));
+    connect(RadioButton20, &QRadioButton::toggled, this, Guard(&TForm1::RadioButton20Click));
+    connect(RadioButton21, &QRadioButton::toggled, this, Guard(&TForm1::RadioButton20Click));
     if (auto* skip = dynamic_cast<TMouseUpRadioButton*>(RadioButton20))
-        skip->OnMouseUp = [this] { RadioButton20MouseUp(); };
-    connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
-    connect(Button22, &QPushButton::clicked, this, &TForm1::Button22Click);
-    connect(Button23, &QPushButton::clicked, this, &TForm1::Button23Click);
-    connect(Button24, &QPushButton::clicked, this, &TForm1::Button24Click);
-    connect(Button25, &QPushButton::clicked, this, &TForm1::Button25Click);
+        skip->OnMouseUp = Guard([this] { RadioButton20MouseUp(); });
+    connect(Button9, &QPushButton::clicked, this, Guard(&TForm1::Button9Click));
+    connect(Button22, &QPushButton::clicked, this, Guard(&TForm1::Button22Click));
+    connect(Button23, &QPushButton::clicked, this, Guard(&TForm1::Button23Click));
+    connect(Button24, &QPushButton::clicked, this, Guard(&TForm1::Button24Click));
+    connect(Button25, &QPushButton::clicked, this, Guard(&TForm1::Button25Click));
 
     ListBox5->viewport()->setMouseTracking(true);
     ListBox6->viewport()->setMouseTracking(true);
@@ -147,7 +147,7 @@ void TForm1::ConnectMappingPage()
             }
         }
     };
-    auto* hook = new TEventHook(this, [this, clickOnChosen](QObject* watched, QEvent* event) {
+    auto* hook = new TEventHook(this, FPrompt, [this, clickOnChosen](QObject* watched, QEvent* event) {
         const QEvent::Type type = event->type();
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)
             clickOnChosen(watched, event);
@@ -171,6 +171,8 @@ void TForm1::ConnectMappingPage()
     for (QObject* watched : std::initializer_list<QObject*>{Image7, Label30, Label31, Label32, ListBox4->viewport(),
                                                             ListBox5->viewport(), ListBox6->viewport(), this})
         watched->installEventFilter(hook);
+    // Removed before the window's members go (see the destructor).
+    FMappingHook = hook;
 
     ShowGeneralPicture(*this);
 }

@@ -26,17 +26,17 @@ int SelectedSite(const QComboBox* box)
 
 void TForm1::ConnectSitePage()
 {
-    connect(RadioButton18, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
-    connect(RadioButton19, &QRadioButton::clicked, this, &TForm1::SiteSelectionClick);
-    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
-    connect(Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
+    connect(RadioButton18, &QRadioButton::clicked, this, Guard(&TForm1::SiteSelectionClick));
+    connect(RadioButton19, &QRadioButton::clicked, this, Guard(&TForm1::SiteSelectionClick));
+    connect(Button6, &QPushButton::clicked, this, Guard(&TForm1::Button6Click));
+    connect(Button15, &QPushButton::clicked, this, Guard(&TForm1::Button15Click));
 
     // Typed text only picks a Site; it never becomes a new item.
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, Guard(&TForm1::ComboBox1Change));
     // Typing only: the text the box sets itself on a new selection is covered by the index change.
     if (QLineEdit* edit = ComboBox1->lineEdit())
-        connect(edit, &QLineEdit::textEdited, this, &TForm1::ComboBox1Change);
+        connect(edit, &QLineEdit::textEdited, this, Guard(&TForm1::ComboBox1Change));
 }
 
 void TForm1::Button6Click()

@@ -23,11 +23,11 @@ constexpr qint64 SliceMs = 20;
 void TForm1::ConnectTestPage()
 {
     // Next (Button6) belongs to the site choice and is wired there.
-    connect(Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
-    connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
-    connect(Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    connect(ListBox7, &QListWidget::itemSelectionChanged, this, &TForm1::ListBox7Click);
+    connect(Button10, &QPushButton::clicked, this, Guard(&TForm1::Button10Click));
+    connect(Button8, &QPushButton::clicked, this, Guard(&TForm1::Button8Click));
+    connect(Button17, &QPushButton::clicked, this, Guard(&TForm1::Button17Click));
+    connect(Timer2, &QTimer::timeout, this, Guard(&TForm1::Timer2Timer));
+    connect(ListBox7, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ListBox7Click));
 }
 
 void TForm1::Button10Click()

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "core/Conversions.h"
+#include "core/HandlerGuard.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
 #include "core/TextDecoder.h"
@@ -38,6 +39,13 @@ QString Stars(const QString& secret)
 }
 
 const char RefusedText[] = "Unable to connect: The account number, login name, or password you entered is not correct.";
+
+// The connection settings could not be applied; their failure path has already said why.
+class TConnectionNotConfigured : public std::runtime_error
+{
+public:
+    TConnectionNotConfigured() : std::runtime_error("the connection settings could not be applied") {}
+};
 } // namespace
 
 int WatchdogTickFrom(const QProcessEnvironment& env)
@@ -376,22 +384,25 @@ int TCommandLine::StartExchange()
     Exchange->OnReply = [this](quint16 waitFor, const QString& reply) { DispatchReply(waitFor, reply); };
     Exchange->ConfigureConnection = [this] {
         if (!ConfigureConnection())
-            throw std::runtime_error("the connection settings could not be applied");
+            throw TConnectionNotConfigured();
     };
     Exchange->ShowTimeoutError = [this](const QString& text) { PrintError(text); };
     QObject::connect(&Exchange->HTTPS1, &THTTPSClient::Error, Exchange.get(),
-                     [this](int code, const QString& description) {
+                     Exchange->HTTPS1.EventHandler([this](int code, const QString& description) {
                          LastHttpError = QString::number(code) + QLatin1Char(' ') + description;
-                     });
+                     }));
     auto* watchdog = new QTimer(Exchange.get());
     watchdog->setInterval(WatchdogTickMs);
-    QObject::connect(watchdog, &QTimer::timeout, Exchange.get(), [this] {
-        try {
-            Exchange->Timer1Timer();
-        } catch (const std::exception&) {
-            // The connection settings' failure path has already said why.
-        }
-    });
+    // Nothing leaves the tick through Qt: a failure ends the tick and is said here, unless
+    // it is the connection settings' own, whose failure path has already said why.
+    QObject::connect(watchdog, &QTimer::timeout, Exchange.get(), Bounded([this] { Exchange->Timer1Timer(); }, [this] {
+                         try {
+                             throw;
+                         } catch (const TConnectionNotConfigured&) {
+                         } catch (...) {
+                             PrintError(CurrentFailureMessage());
+                         }
+                     }));
     watchdog->start();
     return ConfigureConnection() ? ecOk : ecFailure;
 }

@@ -1,6 +1,7 @@
 #include "dialogs/Unit2.h"
 
 #include "core/Conversions.h"
+#include "core/HandlerGuard.h"
 #include "core/Prompt.h"
 #include "core/SetupRecord.h"
 
@@ -155,8 +156,8 @@ TForm2::TForm2(SetupRecord& setup, IPrompt& prompt, QWidget* parent)
     Button2->setAutoDefault(false);
     Button1->setAutoDefault(false);
 
-    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, Guarded(&Prompt, this, &TForm2::Button2Click));
+    connect(Button1, &QPushButton::clicked, this, Guarded(&Prompt, this, &TForm2::Button1Click));
 
     // Only a mouse click on these counts as a change worth a question; keys do not.
     RadioButton1->installEventFilter(this);

@@ -1,5 +1,7 @@
 #include "dialogs/Unit5.h"
 
+#include "core/HandlerGuard.h"
+
 #include <QEvent>
 #include <QEventLoop>
 #include <QFontMetrics>
@@ -77,7 +79,8 @@ TForm5::TForm5(QWidget* parent)
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setFixedSize(105, 41);
     Button2->raise();
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    // No prompt of its own: a failure is shown through the application's.
+    connect(Button2, &QPushButton::clicked, this, Guarded(nullptr, this, &TForm5::Button2Click));
 }
 
 void TForm5::showEvent(QShowEvent* event)

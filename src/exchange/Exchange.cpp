@@ -1,5 +1,7 @@
 #include "exchange/Exchange.h"
 
+#include "core/HandlerGuard.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -21,10 +23,11 @@ TExchange::TExchange(TRunLog& log, std::function<void()> saveLog, QObject* paren
     , RunLog(log)
     , SaveLog(std::move(saveLog))
 {
-    connect(&HTTPS1, &THTTPSClient::StartTransfer, this, &TExchange::HTTPS1StartTransfer);
-    connect(&HTTPS1, &THTTPSClient::Transfer, this, &TExchange::HTTPS1Transfer);
-    connect(&HTTPS1, &THTTPSClient::EndTransfer, this, &TExchange::HTTPS1EndTransfer);
-    connect(&HTTPS1, &THTTPSClient::Error, this, &TExchange::HTTPS1Error);
+    // A failure of the reply dispatch ends the post and leaves it through PostRequest.
+    connect(&HTTPS1, &THTTPSClient::StartTransfer, this, HTTPS1.EventHandler(this, &TExchange::HTTPS1StartTransfer));
+    connect(&HTTPS1, &THTTPSClient::Transfer, this, HTTPS1.EventHandler(this, &TExchange::HTTPS1Transfer));
+    connect(&HTTPS1, &THTTPSClient::EndTransfer, this, HTTPS1.EventHandler(this, &TExchange::HTTPS1EndTransfer));
+    connect(&HTTPS1, &THTTPSClient::Error, this, HTTPS1.EventHandler(this, &TExchange::HTTPS1Error));
 }
 
 QString TExchange::TimeoutMessage()
@@ -121,14 +124,10 @@ void TExchange::StartOwnTimer()
         return;
     OwnTimer = new QTimer(this);
     OwnTimer->setInterval(1000);
-    connect(OwnTimer, &QTimer::timeout, this, [this] {
-        try {
-            Timer1Timer();
-        } catch (const std::exception& e) {
-            // The connection settings' own failure path has already reported it.
-            qCWarning(lcExchange) << "watchdog:" << e.what();
-        }
-    });
+    // The connection settings' own failure path has already reported a failure of the tick.
+    connect(OwnTimer, &QTimer::timeout, this, Bounded([this] { Timer1Timer(); }, [] {
+                qCWarning(lcExchange) << "watchdog:" << CurrentFailureMessage();
+            }));
     OwnTimer->start();
 }
 

@@ -385,6 +385,7 @@ void THTTPSClient::Post(const QString& url)
         bool& Flag;
         ~TBusyGuard() { Flag = false; }
     } busyGuard{InProgress};
+    FHandlerFailure = nullptr;
 
     TCurlSession& s = *Session;
     CURL* easy = s.Easy;
@@ -501,7 +502,6 @@ void THTTPSClient::Post(const QString& url)
 
     // The request's events come as soon as the reply starts, while the reply
     // may still be on its way; a handler's failure ends the post.
-    std::exception_ptr handlerFailure;
     bool requestEventsRaised = false;
     QEventLoop loop;
     auto raiseRequestEvents = [&] {
@@ -509,17 +509,20 @@ void THTTPSClient::Post(const QString& url)
             return;
         requestEventsRaised = true;
         emit StartTransfer(0);
-        if (!s.RequestBody.isEmpty())
+        if (!FHandlerFailure && !s.RequestBody.isEmpty())
             emit Transfer(0, s.RequestBody.size(), 100, QString::fromLatin1(s.RequestBody));
-        emit EndTransfer(0);
+        if (!FHandlerFailure)
+            emit EndTransfer(0);
     };
+    // Called from inside libcurl: nothing may leave it by a throw.
     s.OnResponseStarted = [&] {
         try {
             raiseRequestEvents();
         } catch (...) {
-            handlerFailure = std::current_exception();
-            loop.quit();
+            HandlerFailed(std::current_exception());
         }
+        if (FHandlerFailure)
+            loop.quit();
     };
 
     CURLMcode added = curl_multi_add_handle(s.Multi, easy);
@@ -535,15 +538,14 @@ void THTTPSClient::Post(const QString& url)
         s.Timer.stop();
         s.Action(CURL_SOCKET_TIMEOUT, 0);
     }
-    if (!s.Done && !handlerFailure)
+    if (!s.Done && !FHandlerFailure)
         loop.exec();
     s.Loop = nullptr;
     s.OnResponseStarted = nullptr;
     curl_multi_remove_handle(s.Multi, easy);
     s.Attached = false;
 
-    if (handlerFailure)
-        std::rethrow_exception(handlerFailure);
+    ThrowHandlerFailure();
     if (s.TooLarge)
         throw THTTPSError(hecReplyTooLarge,
                           QStringLiteral("The server's reply is larger than %1 bytes; the request failed.")
@@ -569,10 +571,29 @@ void THTTPSClient::Post(const QString& url)
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     const QByteArray body = std::exchange(s.Body, QByteArray());
     raiseRequestEvents();
-    if (status >= 400)
+    ThrowHandlerFailure();
+    if (status >= 400) {
         emit Error(int(status), QStringLiteral("The server answered with HTTP status %1").arg(status));
+        ThrowHandlerFailure();
+    }
     emit StartTransfer(1);
-    if (!body.isEmpty())
+    ThrowHandlerFailure();
+    if (!body.isEmpty()) {
         emit Transfer(1, body.size(), 100, DecodeText(body));
+        ThrowHandlerFailure();
+    }
     emit EndTransfer(1);
+    ThrowHandlerFailure();
+}
+
+void THTTPSClient::HandlerFailed(std::exception_ptr failure)
+{
+    if (!FHandlerFailure)
+        FHandlerFailure = std::move(failure);
+}
+
+void THTTPSClient::ThrowHandlerFailure()
+{
+    if (FHandlerFailure)
+        std::rethrow_exception(std::exchange(FHandlerFailure, nullptr));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/HandlerGuard.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -111,6 +113,22 @@ public:
     void Post(const QString& url);
     bool Busy() const { return InProgress; }
 
+    // A handler of the events below never throws through the signal: connect it
+    // wrapped with EventHandler, and a failure it lets out ends the Post in progress
+    // as though raised there (Post throws it once the event has returned).
+    template <typename F>
+    auto EventHandler(F handler)
+    {
+        return Bounded(std::move(handler), [this] { HandlerFailed(std::current_exception()); });
+    }
+    template <typename T, typename R, typename... A>
+    auto EventHandler(T* object, R (T::*method)(A...))
+    {
+        return EventHandler(BoundMethod(object, method));
+    }
+    // The first failure counts; the events after it are still delivered until Post checks.
+    void HandlerFailed(std::exception_ptr failure);
+
 signals:
     void StartTransfer(int direction);
     void Transfer(int direction, qint64 bytes, int percentDone, const QString& text);
@@ -136,5 +154,7 @@ private:
     bool FUseSystemProxy = false;
     int SSLEnabledProtocols = 0; // 0: libcurl's defaults
     bool InProgress = false;
+    std::exception_ptr FHandlerFailure;
+    void ThrowHandlerFailure();
     TCurlSession* Session;
 };

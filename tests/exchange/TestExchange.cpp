@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <stdexcept>
+
 class TestExchange : public QObject
 {
     Q_OBJECT
@@ -191,6 +193,34 @@ private slots:
         QVERIFY(ex.Waiting);
         QCOMPARE(ex.WaitFor, quint16(2));
         QVERIFY(log.AllLines().isEmpty());
+    }
+
+    // A failing reply dispatch ends the post and leaves through its caller, never
+    // through the client's signal: a handler connected after the exchange's still runs.
+    void postRequest_dispatchFailure_leavesThroughCallerNotSignal()
+    {
+        TLoopbackServer server;
+        QVERIFY(server.Listen());
+        server.Reply.Body = "EL=0";
+        TRunLog log;
+        TExchange ex(log, nullptr);
+        ex.HTTPS1.SetURL(QStringLiteral("http://%1/ex/import.dll").arg(server.Host()));
+        ex.OnReply = [](quint16, const QString&) { throw std::runtime_error("dispatch failed"); };
+        bool laterHandlerRan = false;
+        connect(&ex.HTTPS1, &THTTPSClient::EndTransfer, this, [&](int direction) { laterHandlerRan |= direction == 1; });
+        QString failure;
+        try {
+            ex.PostRequest(QStringLiteral("AC=1"), 1, false);
+        } catch (const std::runtime_error& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+        QCOMPARE(failure, QStringLiteral("dispatch failed"));
+        QVERIFY(laterHandlerRan);
+        QVERIFY(!ex.Waiting);
+        // The failure is spent: the next post goes through.
+        ex.OnReply = nullptr;
+        ex.PostRequest(QStringLiteral("AC=2"), 1, false);
+        QCOMPARE(server.Requests.size(), 2);
     }
 
     void postRequest_record_answeredOnce()
