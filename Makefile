@@ -1,9 +1,11 @@
 # make run   - install what is missing, build, start the sandbox service and open the wizard against it
 # make test  - install, build and run every test headless
+# make sanitize - the same tests on a build with AddressSanitizer and UndefinedBehaviorSanitizer
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench fuzz screenshots format clean
+.PHONY: all deps build run test sanitize bench fuzz screenshots format clean
 
 all: build
 
@@ -33,6 +35,13 @@ install: build
 package: build
 	cmake --build $(BUILD) --target package
 
+$(SANITIZE_BUILD)/build.ninja:
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQIMPORT_SANITIZE=ON
+
+sanitize: deps $(SANITIZE_BUILD)/build.ninja
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@scripts/sanitize.sh $(SANITIZE_BUILD)
+
 bench: build
 	@scripts/bench.sh $(BUILD)
 
@@ -46,4 +55,4 @@ format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'sandbox/*.cpp' 'sandbox/*.h')
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
