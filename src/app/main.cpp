@@ -104,6 +104,8 @@ int main(int argc, char* argv[])
 
     Form1->show();
     const int result = app.exec();
+    // The prompt's parent goes first: nothing may show a box through it any more.
+    app.SetPrompt(nullptr);
     delete Form5;
     delete Form4;
     delete Form3;
