@@ -91,10 +91,12 @@ void TForm1::DisconnectHandlers()
     // things: the focused box ends its editing, views get events. From here on nothing may
     // reach this window: no timer, signal handler, event hook or callback.
     Timer1->stop();
+    Timer2->stop();
     delete FMappingHook; // an event filter that is deleted is no longer called
     FMappingHook = nullptr;
     if (auto* skip = dynamic_cast<TMouseUpRadioButton*>(RadioButton20))
         skip->OnMouseUp = nullptr;
+    StatusPanel1->SetNameSource(nullptr); // screen readers may still ask while the bar goes
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
     QObject::disconnect(&Exchange->HTTPS1, nullptr, this, nullptr);
