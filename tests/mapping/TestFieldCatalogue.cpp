@@ -11,7 +11,8 @@
 #endif
 #endif
 #ifdef QIMPORT_ASAN
-#include <sanitizer/allocator_interface.h>
+// Declared here: GCC ships the sanitizer runtime but not this header (only clang does).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
