@@ -238,10 +238,11 @@ TSandboxReply TSandboxService::HandleImport(const QByteArray& body, TFaultAction
     const QList<TEnvelopePair> pairs = ParseEnvelope(envelope);
     bool numeric = false;
     const int rt = EnvelopeValue(pairs, QStringLiteral("RT")).toInt(&numeric);
-    if (numeric && rt == 31)
+    action = TakeFault(numeric ? rt : -1);
+    // A server error means the record was not taken; a lost or late answer does not.
+    if (numeric && rt == 31 && action.Mode != TFaultMode::Status500)
         AppendToMailbox(envelope);
 
-    action = TakeFault(numeric ? rt : -1);
     if (action.Mode == TFaultMode::None && FDefaultDelayMs > 0)
         action = {TFaultMode::Delay, FDefaultDelayMs};
     switch (action.Mode) {
@@ -302,24 +303,30 @@ TSandboxReply TSandboxService::HandleControl(const QByteArray& path, const QByte
     const int count = number("count", 1, ok);
     const int delayMs = number("delay-ms", DefaultFaultDelayMs, ok);
     const int rt = number("rt", -1, ok);
+    const int skip = number("skip", 0, ok);
     if (!ok)
-        return {400, "count, delay-ms and rt must be numbers of 0 or more\n"};
-    SetFault(mode, count, delayMs, rt);
+        return {400, "count, delay-ms, rt and skip must be numbers of 0 or more\n"};
+    SetFault(mode, count, delayMs, rt, skip);
     return {200, "OK\n"};
 }
 
-void TSandboxService::SetFault(TFaultMode mode, int count, int delayMs, int rt)
+void TSandboxService::SetFault(TFaultMode mode, int count, int delayMs, int rt, int skip)
 {
     FFaultMode = mode;
     FFaultRemaining = count == 0 ? -1 : count;
     FFaultDelayMs = delayMs;
     FFaultRt = rt;
+    FFaultSkip = skip;
 }
 
 TFaultAction TSandboxService::TakeFault(int rt)
 {
     if (FFaultMode == TFaultMode::None || (FFaultRt >= 0 && rt != FFaultRt))
         return {};
+    if (FFaultSkip > 0) {
+        --FFaultSkip;
+        return {};
+    }
     const TFaultAction action{FFaultMode, FFaultMode == TFaultMode::Delay ? FFaultDelayMs : 0};
     if (FFaultRemaining > 0 && --FFaultRemaining == 0)
         FFaultMode = TFaultMode::None;

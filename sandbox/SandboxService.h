@@ -44,8 +44,9 @@ public:
     // GET /control/...; path without the query, query undecoded.
     TSandboxReply HandleControl(const QByteArray& path, const QByteArray& query);
 
-    // Arms the fault switch; count 0 = until reset; rt -1 = every request type.
-    void SetFault(TFaultMode mode, int count, int delayMs, int rt);
+    // Arms the fault switch; count 0 = until reset; rt -1 = every request type;
+    // the first skip matching requests pass untouched (a fault on the k-th record only).
+    void SetFault(TFaultMode mode, int count, int delayMs, int rt, int skip = 0);
     // Consumes one use of the switch when it matches the request type.
     TFaultAction TakeFault(int rt);
     void Reset();
@@ -70,4 +71,5 @@ private:
     int FFaultRemaining = 0; // 0 with a mode set: until reset
     int FFaultDelayMs = 0;
     int FFaultRt = -1;
+    int FFaultSkip = 0;
 };

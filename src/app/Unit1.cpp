@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 
 QPoint InitialWindowPosition(const QSize& primaryScreen, const QRect& desktop, const QSize& window)
 {
@@ -42,6 +44,7 @@ TForm1::TForm1(const TForm1Options& options)
     , HostDirectory(options.HostDirectory)
     , FPrompt(options.Prompt)
     , FClock(options.Clock)
+    , FOpenFolder(options.OpenFolder)
     , FSettingsPath(options.SettingsPath)
     , FLogPath(options.LogPath)
 {
@@ -50,6 +53,8 @@ TForm1::TForm1(const TForm1Options& options)
     setWindowTitle(QStringLiteral("Quillmarsh Import Utility"));
     if (!FClock)
         FClock = [] { return QDateTime::currentDateTime(); };
+    if (!FOpenFolder)
+        FOpenFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     Endpoint = options.Endpoint;
     CreateControls();
     Exchange = new TExchange(RunLog, [this] { RunLog.SaveTo(LogPath()); }, this);

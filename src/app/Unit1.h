@@ -6,6 +6,9 @@
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
 #include "exchange/Replies.h"
+#include "importer/ImportRun.h"
+#include "importer/ResultsFile.h"
+#include "importer/RunLedger.h"
 #include "mapping/ColumnMapping.h"
 #include "mapping/FieldCatalogue.h"
 
@@ -50,6 +53,7 @@ struct TForm1Options
     QString SettingsPath;              // empty -> the settings file beside the program in HostDirectory
     QString LogPath;                   // empty -> Log.txt in HostDirectory
     TEndpointOptions Endpoint;         // endpoint host and optional CA file (--host, --ca-file)
+    std::function<void(const QString& folder)> OpenFolder; // empty -> the desktop's file manager
 };
 
 // Position of a window of the given size when first shown: centred on the primary
@@ -195,12 +199,16 @@ public:
     QProgressBar* Gauge3 = nullptr;
     QPushButton* Button18 = nullptr;
     QPushButton* Button16 = nullptr;
+    QPushButton* Button26 = nullptr; // "Stop", enabled while a run goes
 
     // Final page
     QLabel* Image10 = nullptr;
     QLabel* Label26 = nullptr;
     QLabel* Image12 = nullptr; // the mailbox picture
     QPushButton* Button21 = nullptr;
+    QLabel* Label35 = nullptr;       // where the results file is, and the counts
+    QPushButton* Button27 = nullptr; // "Open its folder"
+    QPushButton* Button28 = nullptr; // "Import the rows that were not imported"
 
     // --- State ---
     quint16 FileType = 0;
@@ -327,7 +335,16 @@ public:
     void Button20Click();
     void RunImport();
     void Button18Click();
+    void Button26Click();
+    void Button27Click();
+    void Button28Click();
     void SendRecord(const QStringList& rowList);
+    // Every row of the last run and its outcome; the results file it was written to.
+    TRunLedger Ledger;
+    TResultsFile Results;
+    TResultsPlace ResultsPlace;
+    // The reply to the record being sent, as the reply dispatch received it.
+    TRecordReply RecordAnswer;
     // The run in progress (null outside Start), and a close confirmed while a run or a
     // request was still on the stack: the window closes once they have returned.
     TImportRun* ImportRun = nullptr;
@@ -370,6 +387,13 @@ protected:
 private:
     void LoadSettings();
     void PageShown(int index);
+    // The run behind Start and behind the final page's second chance: previous
+    // names the rows imported already, which are not sent again.
+    void ImportRows(const TRunLedger* previous);
+    void OpenResultsFile();
+    void ShowResults();
+    // The answer to the login check, field list or site list was an HTTP error.
+    void ReportHttpError(quint16 waitFor, int status);
 
     // Signal wiring of each page's controls, one per page file.
     void ConnectExchange();
@@ -403,6 +427,7 @@ private:
     IPrompt* FPrompt = nullptr;
     std::function<QDateTime()> FClock;
     QObject* FMappingHook = nullptr; // the mapping page's event hook
+    std::function<void(const QString&)> FOpenFolder;
     QString FSettingsPath;
     QString FLogPath;
     bool FShown = false;

@@ -98,8 +98,35 @@ void TForm1::HTTPS1Error(int errorCode, const QString& description)
     Exchange->HTTPS1Error(errorCode, description);
 }
 
+void TForm1::ReportHttpError(quint16 waitFor, int status)
+{
+    // An error page is no verdict, no catalogue and no site list: the page stays and
+    // its button can be pressed again.
+    const QString message = HttpErrorMessage(waitFor, status);
+    RunLog.Add(message);
+    switch (waitFor) {
+    case rcLogin:
+        Button2->setEnabled(true);
+        break;
+    case rcFieldList:
+        Button4->setEnabled(true);
+        break;
+    case rcSiteList:
+        Button8->setEnabled(true);
+        break;
+    default:
+        break;
+    }
+    Prompt().ShowError(message);
+}
+
 void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
 {
+    const int status = Exchange->ReplyStatus;
+    if (IsHttpError(status) && (waitFor == rcLogin || waitFor == rcFieldList || waitFor == rcSiteList)) {
+        ReportHttpError(waitFor, status);
+        return;
+    }
     switch (waitFor) {
     case rcLogin:
         switch (LoginVerdict(reply)) {
@@ -139,6 +166,12 @@ void TForm1::DispatchReply(quint16 waitFor, const QString& reply)
         ShowPage(LoadSiteList(reply) ? TabSheet6 : TabSheet7);
         break;
     case rcRecord:
+        RecordAnswer.Answered = true;
+        RecordAnswer.HttpStatus = status;
+        RecordAnswer.Text = reply;
+        // An error page is not an answer: the row failed and is not counted.
+        if (IsHttpError(status))
+            break;
         AddServerMessages(reply);
         ++RecordsImported;
         if (!ImportRun)

@@ -8,6 +8,8 @@
 #include "importer/RecordEncoder.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -31,10 +33,15 @@ public:
         Form.Exchange->RetryCount = 0;
     }
 
-    void SendRecord(const QStringList& rowList, qint32 cRow) override
+    TRecordReply SendRecord(const QStringList& rowList, qint32 cRow) override
     {
         Form.CRow = cRow;
+        Form.RecordAnswer = TRecordReply();
+        Form.Exchange->Posts = 0;
         Form.SendRecord(rowList);
+        TRecordReply reply = std::exchange(Form.RecordAnswer, TRecordReply());
+        reply.Posts = Form.Exchange->Posts;
+        return reply;
     }
 
     bool ExitPlease() const override { return Form.Exchange->ExitPlease; }
@@ -43,6 +50,16 @@ public:
     {
         Form.Gauge3->setRange(0, maximum);
         Form.Gauge3->setValue(position);
+    }
+
+    void RowFailed(const TRowEntry& entry) override { Form.PendingMessages.append(RowFailedNote(entry)); }
+
+    bool StopAfterFailures(qint32 failures) override
+    {
+        Form.ShowRunProgress();
+        return Form.Prompt().Confirm(FailuresInARowText(failures) +
+                                     QStringLiteral("\n\nStop the import? The rows after them will not be sent; "
+                                                    "the results file lists them as not sent."));
     }
 
     void PostClosing() override
@@ -73,6 +90,9 @@ void TForm1::ConnectImportPage()
     ListBox3->setUniformItemSizes(true);
     connect(Button20, &QPushButton::clicked, this, Guard(&TForm1::Button20Click));
     connect(Button18, &QPushButton::clicked, this, Guard(&TForm1::Button18Click));
+    connect(Button26, &QPushButton::clicked, this, Guard(&TForm1::Button26Click));
+    connect(Button27, &QPushButton::clicked, this, Guard(&TForm1::Button27Click));
+    connect(Button28, &QPushButton::clicked, this, Guard(&TForm1::Button28Click));
 }
 
 void TForm1::TabSheet7Show()
@@ -91,16 +111,31 @@ void TForm1::Button20Click()
 
 void TForm1::RunImport()
 {
+    ImportRows(nullptr);
+}
+
+void TForm1::ImportRows(const TRunLedger* previous)
+{
     TWindowImportHost host(*this);
-    TImportRun run(host);
+    TImportRun run(host, Ledger);
     ImportRun = &run;
     // A failed closing request leaves the run through here; the close procedure must
-    // still see that no run is on the stack any more.
+    // still see that no run is on the stack any more, and Stop is over.
     struct TRunGuard
     {
-        TImportRun*& Run;
-        ~TRunGuard() { Run = nullptr; }
-    } guard{ImportRun};
+        TForm1& Form;
+        ~TRunGuard()
+        {
+            Form.ImportRun = nullptr;
+            Form.Button26->setEnabled(false);
+            Form.Results.Close();
+        }
+    } guard{*this};
+
+    Exchange->StopPlease = false;
+    OpenResultsFile();
+    run.SetResultsFile(Results.IsOpen() ? &Results : nullptr);
+    Button26->setEnabled(true);
 
     // Thousands of replies a second would otherwise repaint the page after every
     // row; the window shows the progress ten times a second and stays responsive.
@@ -124,15 +159,95 @@ void TForm1::RunImport()
     setUpdatesEnabled(false);
     paintTick.start();
 
-    run.Run(SourceLines, CheckBox1->isChecked());
+    run.Run(SourceLines, CheckBox1->isChecked(), previous);
 
+    RunLog.Add(QStringLiteral("Import run: %1 rows imported, %2 failed, %3 not sent")
+                   .arg(Ledger.Count(TRowOutcome::Imported))
+                   .arg(Ledger.Count(TRowOutcome::Failed))
+                   .arg(Ledger.Count(TRowOutcome::NotSent)));
+    if (!Results.Error().isEmpty())
+        RunLog.Add(QStringLiteral(" Results file incomplete: ") + Results.Error());
     Button16->setEnabled(false);
     Button18->setEnabled(true);
+    ShowResults();
+}
+
+void TForm1::OpenResultsFile()
+{
+    // Beside the source file, named by the time the run starts; the program's folder
+    // when the source file's folder cannot be written.
+    ResultsPlace = CreateResultsFile(Results, FileName, HostDirectory, Now(),
+                                     ResultsCellHeadings(SourceLines, CheckBox1->isChecked()));
+    if (ResultsPlace.Created)
+        RunLog.Add(QStringLiteral("Results file: ") + Results.Path());
+    else
+        RunLog.Add(QStringLiteral("No results file: ") + ResultsPlace.Error);
+}
+
+void TForm1::ShowResults()
+{
+    QString text;
+    if (ResultsPlace.Created) {
+        if (ResultsPlace.FellBack)
+            text += QStringLiteral("The source file's folder cannot be written to (") + ResultsPlace.SourceDirError +
+                    QStringLiteral("), so the results file is in the program's folder.\n");
+        text += QStringLiteral("The outcome of every row is in ") + QDir::toNativeSeparators(Results.Path());
+        if (!Results.Error().isEmpty())
+            text += QStringLiteral(" (incomplete: ") + Results.Error() + QLatin1Char(')');
+        text += QStringLiteral("\n");
+    } else {
+        text += QStringLiteral("No results file could be written: ") + ResultsPlace.Error + QStringLiteral("\n");
+    }
+    text += QStringLiteral("Rows imported: %1, failed: %2, not sent: %3")
+                .arg(Ledger.Count(TRowOutcome::Imported))
+                .arg(Ledger.Count(TRowOutcome::Failed))
+                .arg(Ledger.Count(TRowOutcome::NotSent));
+    if (const qint32 skipped = Ledger.Count(TRowOutcome::Skipped); skipped > 0)
+        text += QStringLiteral(", skipped (no cell): ") + QString::number(skipped);
+    Label35->setText(text);
+    Button27->setVisible(ResultsPlace.Created);
+    Button28->setVisible(Ledger.NotImported() > 0);
+    Button28->setEnabled(Ledger.NotImported() > 0);
 }
 
 void TForm1::Button18Click()
 {
     ShowPage(TabSheet8);
+}
+
+void TForm1::Button26Click()
+{
+    if (!ImportRun)
+        return;
+    // The record in flight finishes; no further record is posted.
+    ImportRun->RequestStop();
+    Exchange->StopPlease = true;
+    Button26->setEnabled(false);
+    RunLog.Add(QStringLiteral("Import stopped by the user at row ") + QString::number(CRow + 1));
+}
+
+void TForm1::Button27Click()
+{
+    if (ResultsPlace.Created)
+        FOpenFolder(QFileInfo(Results.Path()).absolutePath());
+}
+
+void TForm1::Button28Click()
+{
+    if (ImportRun || Ledger.NotImported() == 0)
+        return;
+    // Same rows, mapping and Site: only the rows not imported are sent again. A run
+    // that gave up may be tried again, so the stop it left behind is lifted.
+    const TRunLedger previous = std::move(Ledger);
+    Ledger = TRunLedger();
+    Exchange->ExitPlease = false;
+    Button28->setEnabled(false);
+    ShowPage(TabSheet7);
+    Button16->setEnabled(true);
+    Gauge3->show();
+    ListBox3->addItem(QStringLiteral("Importing the rows that were not imported"));
+    RecordsImported = 0;
+    ImportRows(&previous);
 }
 
 void TForm1::SendRecord(const QStringList& rowList)

@@ -348,6 +348,9 @@ void TForm1::CreateImportPage()
     Button18 = MakeButton(page, "Button18", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
     Button16 = MakeButton(page, "Button16", QStringLiteral("&Cancel"),
                           QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
+    // At the list's right edge, so it stays clear of the label beside Start.
+    Button26 = MakeButton(page, "Button26", QStringLiteral("Stop"), QRect(693, 80, 123, 25));
+    Button26->setEnabled(false);
 }
 
 void TForm1::CreateFinalPage()
@@ -360,6 +363,13 @@ void TForm1::CreateFinalPage()
                         QRect(16, 80, 800, 20));
     Image12 = MakePicture(page, "Image12", MailboxPicture(QSize(780, 500)), QPoint(16, 110));
     Button21 = MakeButton(page, "Button21", QStringLiteral("&Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
+    Label35 = MakeLabel(page, "Label35", QString(), QRect(16, 615, 560, 80));
+    Label35->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Button27 = MakeButton(page, "Button27", QStringLiteral("Open its folder"), QRect(590, 615, 240, 25));
+    Button28 = MakeButton(page, "Button28", QStringLiteral("Import the rows that were not imported"),
+                          QRect(590, 650, 240, 25));
+    Button27->setVisible(false);
+    Button28->setVisible(false);
 }
 
 void TForm1::CreateStatusBar()

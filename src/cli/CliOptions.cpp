@@ -26,6 +26,8 @@ const TOptionSpec KnownOptions[] = {
     {"--ca-file", TOptionKind::Value},
     {"--strict", TOptionKind::Flag},      {"--allow-unsent", TOptionKind::Flag},
     {"--follow-headings", TOptionKind::Flag},
+    {"--results", TOptionKind::Value},    {"--no-results", TOptionKind::Flag},
+    {"--resume", TOptionKind::Value},
 };
 
 const TOptionSpec* FindOption(const QString& name)
@@ -63,7 +65,9 @@ QString CheckApplies(const TCliOptions& o, const QStringList& seen)
         if (mappingOnly)
             continue;
         const bool importOnly = name == QLatin1String("--site") || name == QLatin1String("--dry-run") ||
-                                name == QLatin1String("--strict") || name == QLatin1String("--allow-unsent");
+                                name == QLatin1String("--strict") || name == QLatin1String("--allow-unsent") ||
+                                name == QLatin1String("--results") || name == QLatin1String("--no-results") ||
+                                name == QLatin1String("--resume");
         const bool rowsOnly = name == QLatin1String("--json");
         const bool exchangeOnly = name == QLatin1String("--account") || name == QLatin1String("--login") ||
                                   name == QLatin1String("--password-file") || name == QLatin1String("--host") ||
@@ -142,6 +146,12 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
             o.Login = value;
         else if (name == QLatin1String("--password-file"))
             o.PasswordFile = value;
+        else if (name == QLatin1String("--results"))
+            o.ResultsFile = value;
+        else if (name == QLatin1String("--no-results"))
+            o.NoResults = true;
+        else if (name == QLatin1String("--resume"))
+            o.ResumeFrom = value;
         else
             o.EndpointArgs << name << value;
     }
@@ -172,6 +182,14 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
         return fail(error);
     if (seen.contains(QLatin1String("--headings")) && seen.contains(QLatin1String("--no-headings")))
         return fail(QStringLiteral("--headings and --no-headings exclude each other"));
+    if (seen.contains(QLatin1String("--results")) && o.NoResults)
+        return fail(QStringLiteral("--results and --no-results exclude each other"));
+    if (o.DryRun && (seen.contains(QLatin1String("--results")) || o.NoResults))
+        return fail(QStringLiteral("a dry run writes no results file: --results and --no-results do not apply"));
+    if (seen.contains(QLatin1String("--results")) && o.ResultsFile.isEmpty())
+        return fail(QStringLiteral("--results needs a file name"));
+    if (seen.contains(QLatin1String("--resume")) && o.ResumeFrom.isEmpty())
+        return fail(QStringLiteral("--resume needs a results file"));
     if (o.Command == TCliCommand::Import && o.MappingFile.isEmpty())
         return fail(QStringLiteral("import needs --mapping MAPFILE"));
     if (o.Command == TCliCommand::Check && o.MappingFile.isEmpty())
@@ -201,7 +219,8 @@ QString CliHelpText()
                "  qimport-cli check FILE --mapping MAPFILE [--headings | --no-headings] [--follow-headings]\n"
                "                    [credentials] [endpoint]\n"
                "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--follow-headings]\n"
-               "                     [--site NUMBER] [--strict] [--allow-unsent] [--dry-run] [credentials] [endpoint]\n"
+               "                     [--site NUMBER] [--strict] [--allow-unsent] [--results FILE | --no-results]\n"
+               "                     [--resume RESULTS] [--dry-run] [credentials] [endpoint]\n"
                "  qimport-cli --help\n"
                "\n"
                "Quillmarsh Import Utility, command line: the same steps as the wizard, for recurring imports.\n"
@@ -220,8 +239,12 @@ QString CliHelpText()
                "  import    load FILE, log in, fetch the field list, apply the mapping, check every row (summary\n"
                "            and findings on standard error), ask for the site list, send one record per data row\n"
                "            (resent when no reply comes), then tell the service the import is finished. The\n"
-               "            service's messages and the two summary lines go to standard output, a progress bar\n"
-               "            to standard error when it is a terminal.\n"
+               "            service's messages and the summary lines go to standard output; notes (the results\n"
+               "            file, rows not imported, a progress bar when it is a terminal) to standard error.\n"
+               "            A row the service answers with an HTTP error is not imported and not sent again;\n"
+               "            after 5 such rows in a row the run stops. Ctrl-C (or SIGTERM) stops after the\n"
+               "            record in flight, still telling the service the import is finished; a second one\n"
+               "            ends at once, keeping the log and the results so far.\n"
                "\n"
                "Check and import options:\n"
                "  --mapping MAPFILE    column mapping saved from the mapping page (lines of column letters,\n"
@@ -242,6 +265,15 @@ QString CliHelpText()
                "                       account's Sites\n"
                "  --dry-run            stop after the field list and print every record request that would be\n"
                "                       sent, the password shown as '*' characters; nothing is imported\n"
+               "  --results FILE       write the results file here (replacing FILE). Default: beside the\n"
+               "                       source file as <name>-results-<yyyy-mm-dd-hhmmss>.csv, or in the\n"
+               "                       program's folder when that folder cannot be written. One CSV line per\n"
+               "                       data row: Row, Outcome (imported, failed, not sent, skipped), HTTP\n"
+               "                       status, Posts, Messages, then the row's cells\n"
+               "  --no-results         write no results file\n"
+               "  --resume RESULTS     send only the rows that RESULTS (a results file of an earlier run of\n"
+               "                       FILE) does not list as imported; refused when those rows of FILE\n"
+               "                       hold other cells now, or FILE has other rows\n"
                "\n"
                "Credentials:\n"
                "  --account NUMBER     account number (default: Account/Number of the settings file)\n"
@@ -259,7 +291,7 @@ QString CliHelpText()
                "added to the wizard's run log; both are named under \"Files in use\" below.\n"
                "\n"
                "Exit codes:\n"
-               "  0  every row was answered (rows, fields: done; check: nothing found)\n"
+               "  0  every row was imported (rows, fields: done; check: nothing found)\n"
                "  1  failure of another kind (no connection, no reply, a file that cannot be written...)\n"
                "  2  usage error: bad arguments, missing or malformed credentials, a --site that is not one of\n"
                "     the account's Sites\n"
@@ -272,5 +304,9 @@ QString CliHelpText()
                "     saved headings moved (without --follow-headings), or a column is mapped to a field that\n"
                "     is never sent (import without --allow-unsent)\n"
                "  9  the run gave up: no reply after every resend\n"
-               "  12  the check found something: check, and import with --strict (nothing was imported)\n");
+               "  10  the run ended, but some rows were not imported (failed, or not sent after 5 failures\n"
+               "      in a row); the results file lists them, and --resume sends them again\n"
+               "  11  --resume refused: FILE changed since the results file, or that file cannot be used\n"
+               "  12  the check found something: check, and import with --strict (nothing was imported)\n"
+               "  130  stopped by Ctrl-C (SIGINT) or SIGTERM\n");
 }

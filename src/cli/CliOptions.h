@@ -17,7 +17,10 @@ enum TExitCode : int
     ecOutdated = 7,        // the service no longer accepts this version
     ecMappingProblem = 8,  // the mapping file does not resolve against the field list
     ecGaveUp = 9,          // no reply after every resend: the run stopped
-    ecFindings = 12        // the check of every row found something (check; import --strict)
+    ecNotAllImported = 10, // the run ended, but some rows failed or were not sent (see the results file)
+    ecResumeRefused = 11,  // --resume: the source file changed since the results file, or that file is unusable
+    ecFindings = 12,       // the check of every row found something (check; import --strict)
+    ecInterrupted = 130    // stopped by SIGINT or SIGTERM
 };
 
 enum class TCliCommand
@@ -42,6 +45,9 @@ struct TCliOptions
     bool Strict = false;         // import: refuse to send when the check finds anything
     bool AllowUnsent = false;    // import: go on although a column is mapped to a field never sent
     bool FollowHeadings = false; // map saved fields by their headings when the file's columns moved
+    QString ResultsFile;  // --results: where the results go (replaced); empty: the default name
+    bool NoResults = false;
+    QString ResumeFrom;   // --resume: the results file of an earlier run
     std::optional<QString> Account;
     std::optional<QString> Login;
     QString PasswordFile;

@@ -25,6 +25,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
@@ -75,21 +76,36 @@ public:
         C.Exchange->RetryCount = 0;
     }
 
-    void SendRecord(const QStringList& rowList, qint32 cRow) override
+    TRecordReply SendRecord(const QStringList& rowList, qint32 cRow) override
     {
+        // Composed for this post only: nothing of it is kept once it was answered.
         const TRecordText record = ComposeRecord(rowList, C.ColumnMap, C.FieldCatalogue.Entries, C.AccountNumber,
                                                  C.LoginName, C.Password, C.SiteNumber, cRow);
         if (!record.IsRequest())
-            return;
-        C.Composed.append(record.Text);
+            return {};
         if (Dry) {
+            ++C.ComposedCount;
             C.Print(TCommandLine::MaskRecord(record.Text, Head, MaskedHead));
-            return;
+            return {};
         }
+        C.RecordAnswer = TRecordReply();
         C.Exchange->PostRequest(record.Text, rcRecord, true);
+        TRecordReply reply = std::exchange(C.RecordAnswer, TRecordReply());
+        reply.Posts = C.Exchange->Posts;
+        return reply;
     }
 
     bool ExitPlease() const override { return !Dry && C.Exchange->ExitPlease; }
+
+    void RowFailed(const TRowEntry& entry) override { C.PrintError(RowFailedNote(entry)); }
+
+    bool StopAfterFailures(qint32 failures) override
+    {
+        // Nobody to ask: stop, and leave the rest to --resume.
+        C.PrintError(FailuresInARowText(failures) + QStringLiteral(" The import stops here."));
+        C.RunLog.Add(QStringLiteral("Import stopped after %1 failed rows in a row").arg(failures));
+        return true;
+    }
 
     void Progress(qint32 position, qint32 maximum) override
     {
@@ -170,8 +186,39 @@ void TCommandLine::Print(const QString& text)
 
 void TCommandLine::PrintError(const QString& text)
 {
+    if (BarShown) {
+        Err << '\r' << QString(60, QLatin1Char(' ')) << '\r';
+        BarShown = false;
+    }
     Err << text << '\n';
     Err.flush();
+}
+
+void TCommandLine::Interrupt()
+{
+    ++Interrupts;
+    if (Interrupts == 1 || !E.Exit) {
+        if (Interrupts == 1) {
+            PrintError(QStringLiteral("Interrupted: stopping after the record in flight. Interrupt again to end "
+                                      "at once."));
+            RunLog.Add(QStringLiteral("Import stopped by an interrupt"));
+        }
+        if (ActiveRun)
+            ActiveRun->RequestStop();
+        if (Exchange)
+            Exchange->StopPlease = true;
+        return;
+    }
+    // Ending at once, from inside a wait: account for every row, keep the log, go.
+    PrintError(QStringLiteral("Interrupted again: ending now."));
+    if (ActiveRun)
+        ActiveRun->Abandon(Exchange ? Exchange->Posts : 0);
+    Results.Close();
+    RunLog.Add(QStringLiteral("Ended at once by a second interrupt"));
+    StopLog();
+    Out.flush();
+    Err.flush();
+    E.Exit(ecInterrupted);
 }
 
 QString TCommandLine::LogPath() const
@@ -271,9 +318,12 @@ int TCommandLine::RunRows()
 int TCommandLine::RunFields()
 {
     for (auto step : {&TCommandLine::ReadPassword, &TCommandLine::StartExchange, &TCommandLine::Login,
-                      &TCommandLine::FetchFieldList})
+                      &TCommandLine::FetchFieldList}) {
         if (const int code = (this->*step)(); code != ecOk)
             return code;
+        if (Interrupts > 0)
+            return ecInterrupted;
+    }
     for (int i = 0; i < CatalogueSize; ++i) {
         if (!FieldCatalogue.IsInUse(i))
             continue;
@@ -289,17 +339,22 @@ int TCommandLine::RunFields()
 int TCommandLine::RunImport()
 {
     // The wizard's order, except that the files are read first: a missing or undelimited file
-    // is found before anything is asked of the service. Every row is checked before the first
-    // record goes out.
-    for (auto step : {&TCommandLine::LoadSource, &TCommandLine::ReadMappingFile, &TCommandLine::ReadPassword,
-                      &TCommandLine::StartExchange, &TCommandLine::Login, &TCommandLine::FetchFieldList,
-                      &TCommandLine::ApplyMapping, &TCommandLine::CheckRows})
+    // is found before anything is asked of the service, and so is a results file that cannot be
+    // resumed from. Every row is checked before the first record goes out.
+    for (auto step : {&TCommandLine::LoadSource, &TCommandLine::ReadMappingFile, &TCommandLine::CheckResume,
+                      &TCommandLine::ReadPassword, &TCommandLine::StartExchange, &TCommandLine::Login,
+                      &TCommandLine::FetchFieldList, &TCommandLine::ApplyMapping, &TCommandLine::CheckRows}) {
         if (const int code = (this->*step)(); code != ecOk)
             return code;
+        if (Interrupts > 0)
+            return ecInterrupted;
+    }
     if (Options.DryRun)
         return DryRun();
     if (const int code = ChooseSite(); code != ecOk)
         return code;
+    if (Interrupts > 0)
+        return ecInterrupted;
     return SendRecords();
 }
 
@@ -307,9 +362,12 @@ int TCommandLine::RunCheck()
 {
     for (auto step : {&TCommandLine::LoadSource, &TCommandLine::ReadMappingFile, &TCommandLine::ReadPassword,
                       &TCommandLine::StartExchange, &TCommandLine::Login, &TCommandLine::FetchFieldList,
-                      &TCommandLine::ApplyMapping})
+                      &TCommandLine::ApplyMapping}) {
         if (const int code = (this->*step)(); code != ecOk)
             return code;
+        if (Interrupts > 0)
+            return ecInterrupted;
+    }
     return CheckRows();
 }
 
@@ -349,6 +407,8 @@ int TCommandLine::ReadPassword()
         return ecOk;
     }
     const std::optional<QString> typed = E.ReadSecret ? E.ReadSecret(QStringLiteral("Password: ")) : std::nullopt;
+    if (!typed && Interrupts > 0)
+        return ecInterrupted;
     if (!typed) {
         PrintError(QStringLiteral("No password: set QIMPORT_PASSWORD, use --password-file FILE, or run on a terminal "
                                   "to be asked for it."));
@@ -387,10 +447,6 @@ int TCommandLine::StartExchange()
             throw TConnectionNotConfigured();
     };
     Exchange->ShowTimeoutError = [this](const QString& text) { PrintError(text); };
-    QObject::connect(&Exchange->HTTPS1, &THTTPSClient::Error, Exchange.get(),
-                     Exchange->HTTPS1.EventHandler([this](int code, const QString& description) {
-                         LastHttpError = QString::number(code) + QLatin1Char(' ') + description;
-                     }));
     auto* watchdog = new QTimer(Exchange.get());
     watchdog->setInterval(WatchdogTickMs);
     // Nothing leaves the tick through Qt: a failure ends the tick and is said here, unless
@@ -410,7 +466,6 @@ int TCommandLine::StartExchange()
 int TCommandLine::PostOnce(const QString& text, quint16 replyCode, bool* answered)
 {
     *answered = false;
-    LastHttpError.clear();
     try {
         Exchange->PostRequest(text, replyCode, false);
     } catch (const THTTPSError& e) {
@@ -419,6 +474,13 @@ int TCommandLine::PostOnce(const QString& text, quint16 replyCode, bool* answere
     }
     if (!*answered) {
         PrintError(QStringLiteral("No reply from the service."));
+        return ecFailure;
+    }
+    // An error page is no verdict, no catalogue and no site list.
+    if (IsHttpError(Exchange->ReplyStatus)) {
+        const QString message = HttpErrorMessage(replyCode, Exchange->ReplyStatus);
+        RunLog.Add(message);
+        PrintError(message);
         return ecFailure;
     }
     return ecOk;
@@ -433,13 +495,20 @@ void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
         break;
     case rcFieldList:
         FieldListAnswered = true;
-        LoadFieldCatalogue(reply, FieldCatalogue);
+        if (!IsHttpError(Exchange->ReplyStatus))
+            LoadFieldCatalogue(reply, FieldCatalogue);
         break;
     case rcSiteList:
         SiteListAnswered = true;
         SiteReply = reply;
         break;
     case rcRecord: {
+        RecordAnswer.Answered = true;
+        RecordAnswer.HttpStatus = Exchange->ReplyStatus;
+        RecordAnswer.Text = reply;
+        // An error page is not an answer: the row failed and is not counted.
+        if (IsHttpError(Exchange->ReplyStatus))
+            break;
         const TReplyMessages added = ListedMessages.AddReply(reply);
         for (const QString& message : added.Added)
             Print(message);
@@ -471,11 +540,6 @@ int TCommandLine::Login()
         break;
     }
     RunLog.Add(QStringLiteral("Invalid Quillmarsh account credentials"));
-    // An error page is no verdict on the credentials: a script should not be sent to check the password.
-    if (!LastHttpError.isEmpty()) {
-        PrintError(QStringLiteral("The service answered the login check with an error: ") + LastHttpError);
-        return ecFailure;
-    }
     PrintError(QString::fromLatin1(RefusedText));
     return ecRefused;
 }
@@ -640,20 +704,103 @@ int TCommandLine::ChooseSite()
     return ecOk;
 }
 
+int TCommandLine::CheckResume()
+{
+    if (Options.ResumeFrom.isEmpty())
+        return ecOk;
+    QString error;
+    if (!LoadResultsForResume(Options.ResumeFrom, Options.FileName, SourceLines, Options.Headings.value_or(ColHeadings),
+                              Previous, &error)) {
+        PrintError(error + QStringLiteral(" No record was sent."));
+        return ecResumeRefused;
+    }
+    RunLog.Add(QStringLiteral("Resuming from ") + Options.ResumeFrom);
+    PrintError(QStringLiteral("Resuming from %1: %2 rows were not imported there and are sent now.")
+                   .arg(Options.ResumeFrom)
+                   .arg(Previous.NotImported()));
+    return ecOk;
+}
+
+int TCommandLine::OpenResults()
+{
+    if (Options.NoResults)
+        return ecOk;
+    const QStringList cellHeadings = ResultsCellHeadings(SourceLines, Options.Headings.value_or(ColHeadings));
+    if (!Options.ResultsFile.isEmpty()) {
+        // Replacing the file being resumed from would lose its rows if this run were killed.
+        const QFileInfo results(Options.ResultsFile);
+        if (!Options.ResumeFrom.isEmpty() && results.exists() &&
+            results.canonicalFilePath() == QFileInfo(Options.ResumeFrom).canonicalFilePath()) {
+            PrintError(QStringLiteral("--results must name another file than --resume: ") + Options.ResultsFile +
+                       QStringLiteral(" is kept as it is."));
+            return ecUsage;
+        }
+        if (!Results.Create(Options.ResultsFile, cellHeadings, true)) {
+            PrintError(QStringLiteral("Unable to write the results file ") + Options.ResultsFile +
+                       QStringLiteral(": ") + Results.Error());
+            return ecFailure;
+        }
+    } else {
+        const TResultsPlace place = CreateResultsFile(Results, Options.FileName, E.HostDirectory, E.Now(), cellHeadings);
+        if (place.FellBack)
+            PrintError(QStringLiteral("The folder of ") + Options.FileName +
+                       QStringLiteral(" cannot be written to (") + place.SourceDirError +
+                       QStringLiteral("); the results file goes to the program's folder."));
+        if (!place.Created) {
+            PrintError(QStringLiteral("Unable to write a results file: ") + place.Error +
+                       QStringLiteral(". Name one with --results FILE, or use --no-results."));
+            return ecFailure;
+        }
+    }
+    RunLog.Add(QStringLiteral("Results file: ") + Results.Path());
+    PrintError(QStringLiteral("Results file: ") + QDir::toNativeSeparators(Results.Path()));
+    return ecOk;
+}
+
 int TCommandLine::SendRecords()
 {
     RecordsImported = 0;
+    if (const int code = OpenResults(); code != ecOk)
+        return code;
     TCliImportHost host(*this, false, QString(), QString());
-    TImportRun run(host);
+    TImportRun run(host, Ledger);
+    run.SetResultsFile(Results.IsOpen() ? &Results : nullptr);
+    ActiveRun = &run;
+    struct TRunGuard
+    {
+        TCommandLine& C;
+        ~TRunGuard()
+        {
+            C.ActiveRun = nullptr;
+            C.Results.Close();
+        }
+    } guard{*this};
+    Exchange->StopPlease = false;
+    bool closingFailed = false;
     try {
-        run.Run(SourceLines, Options.Headings.value_or(ColHeadings));
+        run.Run(SourceLines, Options.Headings.value_or(ColHeadings), Options.ResumeFrom.isEmpty() ? nullptr : &Previous);
     } catch (const THTTPSError& e) {
-        // The closing request could not be posted: no summary, as in the wizard. A run that had
-        // already given up keeps saying so.
+        // The closing request could not be posted: no summary, as in the wizard.
         PrintError(e.Message());
-        return Exchange->ExitPlease ? ecGaveUp : ecFailure;
+        closingFailed = true;
     }
-    return Exchange->ExitPlease ? ecGaveUp : ecOk;
+    RunLog.Add(QStringLiteral("Import run: %1 rows imported, %2 failed, %3 not sent")
+                   .arg(Ledger.Count(TRowOutcome::Imported))
+                   .arg(Ledger.Count(TRowOutcome::Failed))
+                   .arg(Ledger.Count(TRowOutcome::NotSent)));
+    if (!Results.Error().isEmpty()) {
+        RunLog.Add(QStringLiteral(" Results file incomplete: ") + Results.Error());
+        PrintError(QStringLiteral("The results file ") + Results.Path() + QStringLiteral(" is incomplete: ") +
+                   Results.Error());
+    }
+    if (Interrupts > 0)
+        return ecInterrupted;
+    // A run that gave up keeps saying so.
+    if (Exchange->ExitPlease)
+        return ecGaveUp;
+    if (closingFailed)
+        return ecFailure;
+    return Ledger.NotImported() > 0 ? ecNotAllImported : ecOk;
 }
 
 int TCommandLine::DryRun()
@@ -663,8 +810,8 @@ int TCommandLine::DryRun()
     const QString maskedHead = QStringLiteral("AC=") + AccountNumber + QStringLiteral("&EL=") + LoginName +
                                QStringLiteral("&EP=") + Stars(Password) + QStringLiteral("&RT=31&SI=") + SiteNumber;
     TCliImportHost host(*this, true, head, maskedHead);
-    TImportRun run(host);
-    run.Run(SourceLines, Options.Headings.value_or(ColHeadings));
-    PrintError(QString::number(Composed.size()) + QStringLiteral(" records would be sent (dry run)"));
+    TImportRun run(host, Ledger);
+    run.Run(SourceLines, Options.Headings.value_or(ColHeadings), Options.ResumeFrom.isEmpty() ? nullptr : &Previous);
+    PrintError(QString::number(ComposedCount) + QStringLiteral(" records would be sent (dry run)"));
     return ecOk;
 }

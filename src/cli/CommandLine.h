@@ -6,6 +6,9 @@
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
 #include "exchange/Replies.h"
+#include "importer/ImportRun.h"
+#include "importer/ResultsFile.h"
+#include "importer/RunLedger.h"
 #include "mapping/ColumnMapping.h"
 #include "mapping/FieldCatalogue.h"
 
@@ -35,6 +38,9 @@ struct TCliEnvironment
     // Asks for the password without echo; none when there is no terminal to ask on.
     std::function<std::optional<QString>(const QString& prompt)> ReadSecret;
     std::function<QDateTime()> Now;
+    // Ends the process at once with the code (a second interrupt); none in-process,
+    // where a second interrupt only stops as the first does.
+    std::function<void(int code)> Exit;
 };
 
 // The three commands, each following the wizard's road with the same libraries.
@@ -47,8 +53,10 @@ public:
     // args excludes the program name; returns the exit code.
     int Run(const QStringList& args);
 
-    // The record requests of the last import or dry run, as composed (password encoded).
-    const QStringList& ComposedRecords() const { return Composed; }
+    // SIGINT or SIGTERM, delivered between events. The first stops the import the way
+    // the wizard's Stop does (or ends before it begins); the second ends at once after
+    // saving the log and the results so far.
+    void Interrupt();
 
     // Written to standard output in place of the password.
     static QString MaskRecord(const QString& record, const QString& head, const QString& maskedHead);
@@ -73,6 +81,8 @@ private:
     int ChooseSite();
     int SendRecords();
     int DryRun();
+    int CheckResume();
+    int OpenResults();
 
     bool ConfigureConnection();
     void DispatchReply(quint16 waitFor, const QString& reply);
@@ -104,7 +114,6 @@ private:
     QString Password;
     QString SiteNumber = QStringLiteral("0");
 
-    QString LastHttpError; // of the request being posted
     QString LoginReply;
     bool LoginAnswered = false;
     QString SiteReply;
@@ -117,7 +126,14 @@ private:
     QString MappingText;
     qint32 RecordsImported = 0;
     TMessageList ListedMessages;
-    QStringList Composed;
+    qint32 ComposedCount = 0; // records composed by a dry run
+
+    TRunLedger Ledger;
+    TRunLedger Previous; // the rows of the results file given to --resume
+    TResultsFile Results;
+    TRecordReply RecordAnswer; // the reply to the record being sent
+    TImportRun* ActiveRun = nullptr;
+    int Interrupts = 0;
 };
 
 // Milliseconds per watchdog tick: 1000 unless QIMPORT_WATCHDOG_TICK_MS (for tests) asks for less.

@@ -69,9 +69,11 @@ void TExchange::PostRequest(const QString& text, quint16 replyCode, bool retryin
 
     Retry = true;
     RetryCount = 0;
-    while (Retry && !ExitPlease) {
+    Posts = 0;
+    while (Retry && !ExitPlease && !StopPlease) {
         WaitFor = 4;
         Waiting = true;
+        ++Posts;
         try {
             Send();
         } catch (...) {
@@ -80,8 +82,15 @@ void TExchange::PostRequest(const QString& text, quint16 replyCode, bool retryin
         // Sleep until something happens (a tick, a reply, a click); the reply
         // dispatch or the watchdog ends the wait. A stop request ends it too,
         // since the watchdog no longer acts then.
-        while (Waiting && !ExitPlease)
+        while (Waiting && !ExitPlease && !StopPlease)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // Stopped while no reply was on its way (a failed post awaiting the watchdog):
+    // nothing is awaited any more.
+    if (StopPlease && Waiting) {
+        Waiting = false;
+        WaitFor = 0;
+        Retry = false;
     }
 }
 
@@ -156,6 +165,7 @@ void TExchange::HTTPS1EndTransfer(int direction)
             E.Retry = false;
         }
     } clearWait{*this};
+    ReplyStatus = HTTPS1.StatusCode();
     if (OnReply)
         OnReply(WaitFor, ResponseText);
 }

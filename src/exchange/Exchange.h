@@ -49,6 +49,14 @@ public:
     bool Retry = false;
     qint32 RetryCount = 0;
     bool ExitPlease = false;
+    // The run was asked to stop (Stop, an interrupt): a record post in progress
+    // finishes, but no record is posted again and no wait for the watchdog goes on.
+    // Unlike ExitPlease it belongs to one run; the run's owner clears it.
+    bool StopPlease = false;
+    // The HTTP status of the reply being dispatched (0 when the client knew none).
+    int ReplyStatus = 0;
+    // Posts made for the current record request, the first one and every resend.
+    qint32 Posts = 0;
 
     // The reply dispatch; runs before the wait is cleared.
     std::function<void(quint16 waitFor, const QString& reply)> OnReply;

@@ -387,6 +387,7 @@ void THTTPSClient::Post(const QString& url)
     } busyGuard{InProgress};
     FHandlerFailure = nullptr;
 
+    FStatusCode = 0;
     TCurlSession& s = *Session;
     CURL* easy = s.Easy;
     // Reset keeps the live connection, so consecutive posts reuse it.
@@ -569,6 +570,7 @@ void THTTPSClient::Post(const QString& url)
 
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    FStatusCode = int(status);
     const QByteArray body = std::exchange(s.Body, QByteArray());
     raiseRequestEvents();
     ThrowHandlerFailure();

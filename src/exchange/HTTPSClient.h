@@ -112,6 +112,8 @@ public:
     // and when another Post of this client is still in progress.
     void Post(const QString& url);
     bool Busy() const { return InProgress; }
+    // The HTTP status of the last reply Post received; 0 while none has come.
+    int StatusCode() const { return FStatusCode; }
 
     // A handler of the events below never throws through the signal: connect it
     // wrapped with EventHandler, and a failure it lets out ends the Post in progress
@@ -156,5 +158,6 @@ private:
     bool InProgress = false;
     std::exception_ptr FHandlerFailure;
     void ThrowHandlerFailure();
+    int FStatusCode = 0;
     TCurlSession* Session;
 };

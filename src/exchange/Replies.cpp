@@ -182,3 +182,26 @@ QString ExpiredVersionMessage()
     return QStringLiteral("This version of the Import Utility has expired. Please download the latest version from "
                           "https://www.quillmarsh.com/download, then try again.");
 }
+
+QString HttpErrorMessage(quint16 replyCode, int status)
+{
+    QString request;
+    switch (replyCode) {
+    case 1:
+        request = QStringLiteral("the login check");
+        break;
+    case 2:
+        request = QStringLiteral("the field-list request");
+        break;
+    case 3:
+        request = QStringLiteral("the site-list request");
+        break;
+    case 4:
+        request = QStringLiteral("a record");
+        break;
+    default:
+        request = QStringLiteral("a request");
+        break;
+    }
+    return QStringLiteral("The service answered %1 with an error (HTTP %2). Try again later.").arg(request).arg(status);
+}

@@ -77,5 +77,15 @@ struct TSiteEntry
 // Lines "SI_<number>=<name>", in reply order, duplicates kept; other lines are ignored.
 QList<TSiteEntry> ParseSiteList(const QString& reply);
 
+// An HTTP error status: the reply is an error page, not an answer to the request.
+inline bool IsHttpError(int status)
+{
+    return status >= 400;
+}
+
+// Said when the login check (1), the field list (2) or the site list (3) was
+// answered with an HTTP error, naming the request and the status.
+QString HttpErrorMessage(quint16 replyCode, int status);
+
 // Shown when the service no longer accepts this version of the utility.
 QString ExpiredVersionMessage();

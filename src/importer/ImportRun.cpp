@@ -1,18 +1,58 @@
 #include "importer/ImportRun.h"
 
+#include "exchange/Replies.h"
+#include "importer/ResultsFile.h"
 #include "source/RowList.h"
 
-QStringList SummaryLines(qint32 recordsImported)
+QStringList SummaryLines(qint32 recordsImported, bool stopped, qint32 stoppedAfterRow, qint32 notImported)
 {
-    return {QString::number(recordsImported) + QStringLiteral(" records imported"), QStringLiteral("Import finished")};
+    QStringList lines{QString::number(recordsImported) + QStringLiteral(" records imported")};
+    if (stopped)
+        lines.append(stoppedAfterRow > 0 ? QStringLiteral("Stopped after row ") + QString::number(stoppedAfterRow)
+                                         : QStringLiteral("Stopped before any row was sent"));
+    if (notImported > 0)
+        lines.append(QString::number(notImported) + QStringLiteral(" rows not imported"));
+    lines.append(QStringLiteral("Import finished"));
+    return lines;
 }
 
-TImportRun::TImportRun(IImportHost& host)
+QString RowFailedNote(const TRowEntry& entry)
+{
+    return QStringLiteral("Row ") + QString::number(entry.Row()) + QStringLiteral(" not imported: ") +
+           (entry.HttpStatus > 0 ? QStringLiteral("HTTP ") + QString::number(entry.HttpStatus)
+                                 : QStringLiteral("no reply"));
+}
+
+QString FailuresInARowText(qint32 failures)
+{
+    return QStringLiteral("The last %1 rows in a row were not imported: the service answered each of them with an "
+                          "error, or not at all.")
+        .arg(failures);
+}
+
+TImportRun::TImportRun(IImportHost& host, TRunLedger& ledger)
     : Host(host)
+    , Ledger(ledger)
 {
 }
 
-TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings)
+void TImportRun::SettleUnsent(qint32 line, const QStringList& rowList)
+{
+    TRowEntry& entry = Ledger.At(line);
+    if (Previous && Previous->Contains(line) && Previous->At(line).Outcome == TRowOutcome::Imported)
+        entry = Previous->At(line);
+    else
+        entry.Outcome = rowList.size() >= 2 ? TRowOutcome::NotSent : TRowOutcome::Skipped;
+}
+
+void TImportRun::Record(qint32 line, const QStringList& rowList)
+{
+    if (Results)
+        Results->Append(Ledger.At(line), rowList.mid(1));
+    NextLine = line + 1;
+}
+
+TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, const TRunLedger* previous)
 {
     // Sending pumps window messages, so Start could in principle be reached again.
     if (Running)
@@ -21,24 +61,73 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings)
     struct TRunningGuard
     {
         bool& Flag;
-        ~TRunningGuard() { Flag = false; }
-    } guard{Running};
+        qint32& InFlight;
+        ~TRunningGuard()
+        {
+            Flag = false;
+            InFlight = -1;
+        }
+    } guard{Running, InFlight};
 
     // A shared copy: whatever the caller does to its list while a reply is
     // awaited, the rows read here stay as they were at Start.
-    const QStringList lines = sourceLines;
+    Lines = sourceLines;
+    Previous = previous;
     const qint32 first = headings ? 1 : 0;
-    const qint32 maximum = qint32(lines.size());
+    const qint32 maximum = qint32(Lines.size());
+    Ledger.Reset(first, maximum);
+    NextLine = first;
     qint32 position = 0;
+    qint32 failuresInARow = 0;
+    qint32 lastPosted = 0;
     Host.Progress(position, maximum);
 
-    for (qint32 r = first; r < maximum && !StopRequested; ++r) {
+    for (qint32 r = first; r < maximum; ++r) {
         CRow = r;
-        const QStringList rowList = BuildRowList(lines[r], r + 1);
-        if (rowList.size() >= 2) {
+        const QStringList rowList = BuildRowList(Lines[r], r + 1);
+        const bool carried =
+            Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
+        bool sent = false;
+        if (!carried && rowList.size() >= 2 && !StopRequested) {
             Host.BeforeRow();
-            if (!Host.ExitPlease())
-                Host.SendRecord(rowList, r);
+            if (!Host.ExitPlease() && !StopRequested) {
+                InFlight = r;
+                const TRecordReply reply = Host.SendRecord(rowList, r);
+                // Ended at once while it waited: every row is accounted for already.
+                if (Abandoned)
+                    return TImportOutcome::Stopped;
+                InFlight = -1;
+                TRowEntry& entry = Ledger.At(r);
+                entry.Posts = qint16(qMin<qint32>(reply.Posts, 32767));
+                if (reply.Answered) {
+                    entry.HttpStatus = qint16(reply.HttpStatus);
+                    entry.Messages = LedgerMessages(reply.HttpStatus, reply.Text);
+                    entry.Outcome = IsHttpError(reply.HttpStatus) ? TRowOutcome::Failed : TRowOutcome::Imported;
+                } else {
+                    // Posted and never answered: it may have reached the service.
+                    entry.Outcome = reply.Posts > 0 ? TRowOutcome::Failed : TRowOutcome::NotSent;
+                }
+                sent = entry.Outcome != TRowOutcome::NotSent;
+                if (reply.Posts > 0)
+                    lastPosted = r + 1;
+            }
+        }
+        if (!sent)
+            SettleUnsent(r, rowList);
+        Record(r, rowList);
+
+        const TRowEntry& entry = Ledger.At(r);
+        if (entry.Outcome == TRowOutcome::Failed) {
+            Host.RowFailed(entry);
+            // Failures in a row usually mean the service is in trouble, not the rows.
+            if (++failuresInARow >= FailuresInARow && !StopRequested && !Host.ExitPlease()) {
+                if (Host.StopAfterFailures(failuresInARow))
+                    StopRequested = true;
+                else
+                    failuresInARow = 0;
+            }
+        } else if (sent) {
+            failuresInARow = 0;
         }
         Host.Progress(++position, maximum);
     }
@@ -46,6 +135,27 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings)
     // The service learns the import ended whatever stopped the sending. A throw
     // here passes to the caller: no summary, and the run counts as over.
     Host.PostClosing();
-    Host.Summary(SummaryLines(Host.RecordsImported()));
+    const bool stopped = StopRequested || Host.ExitPlease();
+    Host.Summary(SummaryLines(Host.RecordsImported(), stopped, lastPosted, Ledger.NotImported()));
     return StopRequested ? TImportOutcome::Stopped : TImportOutcome::Finished;
+}
+
+void TImportRun::Abandon(qint32 postsInFlight)
+{
+    if (!Running)
+        return;
+    StopRequested = true;
+    Abandoned = true;
+    for (qint32 r = NextLine; r < qint32(Lines.size()); ++r) {
+        const QStringList rowList = BuildRowList(Lines[r], r + 1);
+        if (r == InFlight) {
+            TRowEntry& entry = Ledger.At(r);
+            entry.Outcome = postsInFlight > 0 ? TRowOutcome::Failed : TRowOutcome::NotSent;
+            entry.Posts = qint16(qMin<qint32>(postsInFlight, 32767));
+        } else {
+            SettleUnsent(r, rowList);
+        }
+        Record(r, rowList);
+    }
+    InFlight = -1;
 }

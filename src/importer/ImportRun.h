@@ -1,7 +1,20 @@
 #pragma once
 
+#include "importer/RunLedger.h"
+
 #include <QString>
 #include <QStringList>
+
+class TResultsFile;
+
+// What became of one record request.
+struct TRecordReply
+{
+    bool Answered = false; // a reply was dispatched
+    int HttpStatus = 0;    // its HTTP status; 0 when the client knew none
+    QString Text;          // its body
+    qint32 Posts = 0;      // posts made: the first one and every resend
+};
 
 // What the import run needs from whoever drives it (the main window or the
 // command line). Every call comes on the caller's thread, in the order below.
@@ -14,55 +27,92 @@ public:
     // (Retry, RetryCount) starts afresh for it.
     virtual void BeforeRow() = 0;
     // Compose the record for the row list and post it with retry; return when it
-    // was answered or the exchange gave up. cRow is the zero-based source line.
-    virtual void SendRecord(const QStringList& rowList, qint32 cRow) = 0;
+    // was answered, the exchange gave up or the run was told to stop. cRow is the
+    // zero-based source line.
+    virtual TRecordReply SendRecord(const QStringList& rowList, qint32 cRow) = 0;
     // Once true, no further record is sent (the watchdog gave up, or the program
     // is being closed).
     virtual bool ExitPlease() const = 0;
     virtual void Progress(qint32 position, qint32 maximum) = 0;
+    // A row was not imported: the service answered it with an HTTP error, or never.
+    virtual void RowFailed(const TRowEntry& entry) = 0;
+    // FailuresInARow rows in a row have failed: true stops the run there.
+    virtual bool StopAfterFailures(qint32 failures) = 0;
     // The import-finished request, posted once at the end of every run. A failure
     // it throws leaves the run without summary, as the caller's error.
     virtual void PostClosing() = 0;
-    // Replies received to record requests so far (counted by the reply dispatch).
+    // Replies below HTTP 400 received to record requests (counted by the reply dispatch).
     virtual qint32 RecordsImported() const = 0;
-    // The two closing lines for the message list.
+    // The closing lines for the message list.
     virtual void Summary(const QStringList& lines) = 0;
 };
 
-// The two lines listed when a run ends.
-QStringList SummaryLines(qint32 recordsImported);
+// After this many failed rows in a row the run asks whether to go on.
+inline constexpr qint32 FailuresInARow = 5;
+
+// The lines listed when a run ends: the count of records imported; where the
+// run stopped, when it stopped early (stoppedAfterRow: the number of the last row
+// posted, 0 when none was); how many rows were not imported, when any; and
+// "Import finished".
+QStringList SummaryLines(qint32 recordsImported, bool stopped, qint32 stoppedAfterRow, qint32 notImported);
+
+// A failed row as said while the run goes: "Row 4 not imported: HTTP 500" or "... no reply".
+QString RowFailedNote(const TRowEntry& entry);
+// Why the run pauses after failures in a row.
+QString FailuresInARowText(qint32 failures);
 
 enum class TImportOutcome
 {
     Finished,   // every row was considered
-    Stopped,    // a stop was requested; the caller now runs its close procedure
+    Stopped,    // a stop was requested (Stop, a close, failures in a row)
     NotStarted, // a run was already in progress
 };
 
 // Sends every data row of the source lines, one record per row, then the
-// import-finished request and the summary.
+// import-finished request and the summary, and accounts for every row in the
+// ledger and, when given, the results file, row by row as the run goes.
 //
-// A close confirmed while the run waits for a reply must not tear down the
-// lines and lists the run still reads: the close handler calls RequestStop()
-// and defers the close; the record in flight finishes, no further record is
-// posted, the run still tells the service the import is finished, and Run()
-// returns Stopped so the caller closes once.
+// A stop (RequestStop: the Stop button, an interrupt, a close confirmed while a
+// reply is awaited) lets the record in flight finish and posts no further
+// record; the rows after it are not sent, the run still tells the service the
+// import is finished, and Run() returns Stopped.
 class TImportRun
 {
 public:
-    explicit TImportRun(IImportHost& host);
+    TImportRun(IImportHost& host, TRunLedger& ledger);
 
-    TImportOutcome Run(const QStringList& sourceLines, bool headings);
+    // previous: the ledger of an earlier run over the same lines; its imported
+    // rows are not sent again but kept as they were.
+    TImportOutcome Run(const QStringList& sourceLines, bool headings, const TRunLedger* previous = nullptr);
+    // Every row is written here as soon as its outcome is known.
+    void SetResultsFile(TResultsFile* file) { Results = file; }
 
     void RequestStop() { StopRequested = true; }
     bool IsStopRequested() const { return StopRequested; }
     bool IsRunning() const { return Running; }
     // Zero-based source line of the row being considered (last one after the run).
     qint32 CurrentRow() const { return CRow; }
+    // The run is ended at once, from inside a wait: the row in flight is failed
+    // (it was posted, its reply is unknown), every row after it not sent, and all
+    // of them written to the results file. Run() then returns at once, posting
+    // nothing more.
+    void Abandon(qint32 postsInFlight);
 
 private:
+    // The entry of a row that is not sent now: kept from the earlier run when
+    // imported there, skipped when it has no cell, else not sent.
+    void SettleUnsent(qint32 line, const QStringList& rowList);
+    void Record(qint32 line, const QStringList& rowList);
+
     IImportHost& Host;
+    TRunLedger& Ledger;
+    TResultsFile* Results = nullptr;
+    const TRunLedger* Previous = nullptr;
+    QStringList Lines;
     bool StopRequested = false;
+    bool Abandoned = false;
     bool Running = false;
     qint32 CRow = 0;
+    qint32 NextLine = 0;  // the first row not yet in the ledger
+    qint32 InFlight = -1; // the row whose record is being posted
 };

@@ -351,7 +351,9 @@ private slots:
         QCOMPARE(requests.filter(QStringLiteral("&RT=31&")).size(), 7);
         QCOMPARE(requests.last(), Head + "110");
         QVERIFY(result.Err.contains(TExchange::TimeoutMessage()));
-        QCOMPARE(result.OutLines(), (QStringList{"0 records imported", "Import finished"}));
+        QCOMPARE(result.OutLines(),
+                 (QStringList{"0 records imported", "Stopped after row 2", "3 rows not imported", "Import finished"}));
+        QVERIFY(result.Err.contains(QLatin1String("Row 2 not imported: no reply")));
         QCOMPARE(LogText().count(QStringLiteral("\r\nHttp exception rasied\r\n")) >= 1, true);
     }
 };

@@ -142,13 +142,15 @@ bool TSandboxProcess::Reset()
     return ok;
 }
 
-bool TSandboxProcess::Fault(const QString& mode, int count, int delayMs, int rt)
+bool TSandboxProcess::Fault(const QString& mode, int count, int delayMs, int rt, int skip)
 {
     QString query = QStringLiteral("/control/fault?mode=") + mode + QStringLiteral("&count=") + QString::number(count);
     if (delayMs > 0)
         query += QStringLiteral("&delay-ms=") + QString::number(delayMs);
     if (rt >= 0)
         query += QStringLiteral("&rt=") + QString::number(rt);
+    if (skip > 0)
+        query += QStringLiteral("&skip=") + QString::number(skip);
     bool ok = false;
     Get(query, &ok);
     return ok;

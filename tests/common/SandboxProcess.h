@@ -33,8 +33,9 @@ public:
     QStringList Requests();
     bool Reset();
     // mode: none, delay, noreply, drop, status500, empty; count 0 = until reset;
-    // rt -1 = every request type; delayMs 0 lets the service pick its own delay.
-    bool Fault(const QString& mode, int count = 1, int delayMs = 0, int rt = -1);
+    // rt -1 = every request type; delayMs 0 lets the service pick its own delay;
+    // the first skip requests of that type pass untouched.
+    bool Fault(const QString& mode, int count = 1, int delayMs = 0, int rt = -1, int skip = 0);
 
     // Plain GET on the service; returns the body, ok tells whether it came back with status 200.
     QByteArray Get(const QString& pathAndQuery, bool* ok = nullptr, int timeoutMs = 5000);

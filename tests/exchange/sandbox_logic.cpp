@@ -363,11 +363,18 @@ private slots:
         QCOMPARE(reply.Status, 400);
         QCOMPARE(service.Requests().size(), 3); // the unreadable body is not an envelope
 
+        // skip lets the first matching requests through: the fault hits the second record only.
+        QCOMPARE(service.HandleControl("/control/fault", "mode=status500&count=1&rt=31&skip=1").Status, 200);
+        QCOMPARE(service.HandleImport(MimeBody(record.toLatin1()), action).Status, 200);
+        QCOMPARE(service.HandleImport(MimeBody(record.toLatin1()), action).Status, 500);
+        QCOMPARE(service.HandleImport(MimeBody(record.toLatin1()), action).Status, 200);
+
+        // A record answered with a server error was not taken: it never reaches the mailbox.
         QFile mailbox(mailboxPath);
         QVERIFY(mailbox.open(QIODevice::ReadOnly));
         const QByteArray written = mailbox.readAll();
         const QByteArray line = "AC=123456789&EL=demo@example.org&EP=**********&RT=31&SI=1&1_1=Ann\n";
-        QCOMPARE(written, line + line);
+        QCOMPARE(written, line + line + line);
         QVERIFY(!written.contains("p%26ss"));
     }
 

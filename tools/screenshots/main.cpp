@@ -230,7 +230,7 @@ int main(int argc, char* argv[])
                                 "Lindqvist, Sara: Birth date not recognised, left empty", "Moreau, Julien: added",
                                 "Tanaka, Yuki: added"})
         form.DispatchReply(rcRecord, QStringLiteral("OK\r\nPOST=") + QLatin1String(message));
-    form.ListBox3->addItems(SummaryLines(form.RecordsImported));
+    form.ListBox3->addItems(SummaryLines(form.RecordsImported, false, 0, 0));
     form.Button18->setEnabled(true);
     shooter.Save(&form, QStringLiteral("import-page"));
 
