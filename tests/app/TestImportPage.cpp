@@ -8,7 +8,9 @@
 #include "mapping/FieldCatalogue.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -59,9 +61,12 @@ class TestImportPage : public QObject
 
     // A shown window on the import page, logged in to the demo account, with the columns
     // A -> Last name, B and C -> Flags, D -> Date joined (day first).
-    std::unique_ptr<TForm1> MakeForm(const QStringList& sourceLines, bool headings)
+    std::unique_ptr<TForm1> MakeForm(const QStringList& sourceLines, bool headings, QStringList* opened = nullptr)
     {
-        auto form = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()});
+        auto form = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()}, [opened](const QString& folder) {
+            if (opened)
+                opened->append(folder);
+        });
         // The watchdog is driven by the tests themselves.
         form->Timer1->stop();
         form->AccountNumber = Account;
@@ -403,6 +408,108 @@ private slots:
         QVERIFY(accepted >= 0);
         QVERIFY(accepted < log.size() - 2);
         QVERIFY(log[log.size() - 2].startsWith(QStringLiteral("Stopped ")));
+    }
+
+    // Stop: the record in flight finishes, nothing more is posted, the closing request goes
+    // once. The results file and the final page account for every row, and the rows not
+    // imported can be sent from there, once each.
+    void stop_thenImportTheRowsNotImported()
+    {
+        QStringList opened;
+        auto form = MakeForm(Source, true, &opened);
+        QVERIFY(!form->Button26->isEnabled());
+        QVERIFY(Sandbox.Fault(QStringLiteral("delay"), 1, 300, 31));
+        bool stopped = false;
+        auto driver = During(*form, [&] {
+            if (stopped || form->Exchange->WaitFor != rcRecord || !form->Exchange->HTTPS1.Busy())
+                return;
+            stopped = true;
+            QVERIFY(form->Button26->isEnabled());
+            form->Button26->click();
+        });
+        form->Button20->click();
+        driver->stop();
+        QVERIFY(stopped);
+        QVERIFY(!form->Button26->isEnabled());
+        QCOMPARE(Sandbox.Requests(), QStringList({Row1, Closing}));
+        QCOMPARE(Items(form->ListBox3), QStringList({"Record 1 received: 5 fields", "1 records imported",
+                                                     "Stopped after row 2", "2 rows not imported", "Import finished"}));
+        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("Records imported: 1"));
+
+        // No source file name here: the results go to the program's folder.
+        const QString first = form->Results.Path();
+        QCOMPARE(QFileInfo(first).absolutePath(), QFileInfo(Dir->path()).absoluteFilePath());
+        QFile file(first);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBFRow,Outcome,HTTP status,Posts,Messages,Last,Flag 1,Flag 2,Joined\r\n"
+                                            "2,imported,200,1,Record 1 received: 5 fields,Smith,Driver,Usher,1/2/1990\r\n"
+                                            "3,not sent,,0,,,,,\r\n"
+                                            "4,skipped,,0,,,,,\r\n"
+                                            "5,not sent,,0,,Jones,,Driver,\r\n"));
+
+        form->Button18->click();
+        QCOMPARE(form->PageControl1->currentWidget(), form->TabSheet8);
+        QVERIFY2(form->Label35->text().contains(QDir::toNativeSeparators(first)), qPrintable(form->Label35->text()));
+        QVERIFY(form->Label35->text().endsWith(
+            QStringLiteral("Rows imported: 1, failed: 0, not sent: 2, skipped (no cell): 1")));
+        QVERIFY(form->Button27->isVisible());
+        form->Button27->click();
+        QCOMPARE(opened, QStringList{QFileInfo(first).absolutePath()});
+
+        QVERIFY(form->Button28->isVisible());
+        QVERIFY(Sandbox.Reset());
+        form->Button28->click();
+        QCOMPARE(Sandbox.Requests(), QStringList({Row2, Row4, Closing}));
+        QCOMPARE(form->PageControl1->currentWidget(), form->TabSheet7);
+        QVERIFY(form->Button18->isEnabled());
+        QCOMPARE(Items(form->ListBox3).last(), QStringLiteral("Import finished"));
+        form->Button18->click();
+        QVERIFY(form->Label35->text().endsWith(
+            QStringLiteral("Rows imported: 3, failed: 0, not sent: 0, skipped (no cell): 1")));
+        QVERIFY(!form->Button28->isVisible());
+        // A new results file, again of every row: the first run's import kept as it was.
+        QVERIFY(form->Results.Path() != first);
+        QFile second(form->Results.Path());
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = second.readAll().split('\n');
+        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows.at(1), QByteArray("2,imported,200,1,Record 1 received: 5 fields,Smith,Driver,Usher,1/2/1990\r"));
+        QVERIFY(rows.at(2).startsWith("3,imported,200,1,"));
+        QVERIFY(rows.at(4).startsWith("5,imported,200,1,"));
+    }
+
+    void failuresInARow_userAskedWhetherToStop_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("stop") << true;
+        QTest::newRow("go on") << false;
+    }
+    void failuresInARow_userAskedWhetherToStop()
+    {
+        QFETCH(bool, stop);
+        QStringList lines;
+        for (int row = 1; row <= 7; ++row)
+            lines << QStringLiteral("Name%1").arg(row);
+        auto form = MakeForm(lines, false);
+        QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 0, 0, 31));
+        Prompt.QueueConfirm(stop);
+        form->Button20->click();
+
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=31&")).size(), stop ? 5 : 7);
+        QCOMPARE(Sandbox.Requests().last(), Closing);
+        QCOMPARE(Prompt.Shown.size(), 1);
+        QVERIFY(Prompt.Shown.first().startsWith(FailuresInARowText(5)));
+        // Error pages are not counted as imported, nor are their lines listed as the service's messages.
+        QCOMPARE(form->RecordsImported, 0);
+        QVERIFY(form->StatusPanel0->text().isEmpty());
+        QStringList expected;
+        for (int row = 1; row <= (stop ? 5 : 7); ++row)
+            expected << QStringLiteral("Row %1 not imported: HTTP 500").arg(row);
+        expected << QStringLiteral("0 records imported");
+        if (stop)
+            expected << QStringLiteral("Stopped after row 5");
+        expected << QStringLiteral("7 rows not imported") << QStringLiteral("Import finished");
+        QCOMPARE(Items(form->ListBox3), expected);
     }
 
     void closeConfirmedWhenIdle_closesAtOnce()

@@ -15,7 +15,10 @@
 #include "source/SampleGrid.h"
 #include "source/SourceFile.h"
 
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace
 {
@@ -38,6 +41,32 @@ QString Record(const QString& site, const QString& pairs)
 {
     return Head + QStringLiteral("31&SI=") + site + pairs;
 }
+
+// A file of 40 data rows under a heading row, mapped to three fields each.
+constexpr int BigRows = 40;
+QByteArray BigFile()
+{
+    QByteArray bytes = "First\tLast\tEmail\r\n";
+    for (int row = 2; row <= BigRows + 1; ++row)
+        bytes += QStringLiteral("Name%1\tLast%1\tp%1@example.org\r\n").arg(row).toLatin1();
+    return bytes;
+}
+const QByteArray BigMapping = "A\tCore\tName\tFirst name\nB\tCore\tName\tLast name\nC\tCore\tAddress\tEmail\n";
+QString BigRecord(int row)
+{
+    return Record("0", QStringLiteral("&1_1=Name%1&1_2=Last%1&1_14=p%1@example.org").arg(row));
+}
+// The results file's line for a row of the big file.
+QByteArray BigResult(int row, const QString& outcome, const QString& status, int posts, const QString& messages)
+{
+    return QStringLiteral("%1,%2,%3,%4,%5,Name%1,Last%1,p%1@example.org\r\n")
+        .arg(row)
+        .arg(outcome, status)
+        .arg(posts)
+        .arg(messages)
+        .toUtf8();
+}
+const QByteArray BigResultsHead = "\xEF\xBB\xBFRow,Outcome,HTTP status,Posts,Messages,First,Last,Email\r\n";
 
 const QStringList MonthlyPairs = {
     QStringLiteral("&1_1=Ann&1_2=Smith&1_14=ann@example.org&8_1_F=1&8_1=03/02/2019&1_19_1=Driver&1_19_2=Usher"),
@@ -74,6 +103,8 @@ private slots:
         QVERIFY(WriteFile(Path("qimport.INI"), SettingsText("123456789", "demo@example.org", true)));
         QVERIFY(WriteFile(Path("monthly.txt"), MonthlyFile));
         QVERIFY(WriteFile(Path("monthly.map"), MonthlyMapping));
+        QVERIFY(WriteFile(Path("big.txt"), BigFile()));
+        QVERIFY(WriteFile(Path("big.map"), BigMapping));
     }
 
     void init() { QVERIFY(Sandbox.Reset()); }
@@ -355,6 +386,208 @@ private slots:
                  (QStringList{"0 records imported", "Stopped after row 2", "3 rows not imported", "Import finished"}));
         QVERIFY(result.Err.contains(QLatin1String("Row 2 not imported: no reply")));
         QCOMPARE(LogText().count(QStringLiteral("\r\nHttp exception rasied\r\n")) >= 1, true);
+    }
+
+    // An error reply to one record fails that row only; a resume then sends exactly
+    // that row, and the mailbox ends up holding every row once.
+    void recordHttpError_onlyThatRowFailed_resumeSendsItAlone()
+    {
+        const QString mailbox = QDir(Sandbox.DataDir()).filePath(QStringLiteral("mailbox.txt"));
+        QFile::remove(mailbox);
+        QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 1, 0, 31, 2));
+        const TCliResult first = RunExecutable(
+            Dir.path(), {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results", Path("first.csv")}, Env());
+        QCOMPARE(first.ExitCode, 10);
+        QCOMPARE(first.OutLines().mid(BigRows - 1),
+                 (QStringList{"39 records imported", "1 rows not imported", "Import finished"}));
+        QVERIFY2(first.Err.contains(QLatin1String("Row 4 not imported: HTTP 500\n")), qPrintable(first.Err));
+        QVERIFY(first.Err.contains(QLatin1String("Results file: ") + Path("first.csv")));
+        QVERIFY(!first.Out.contains(QLatin1String("Results file")));
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=31&")).size(), BigRows);
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=110")).size(), 1);
+
+        QByteArray expected = BigResultsHead;
+        for (int row = 2, answered = 0; row <= BigRows + 1; ++row) {
+            if (row == 4)
+                expected += BigResult(row, "failed", "500", 1, "Internal server error (fault switch)");
+            else
+                expected += BigResult(row, "imported", "200", 1,
+                                      QStringLiteral("Record %1 received: 3 fields").arg(++answered));
+        }
+        const QByteArray written = ReadFile(Path("first.csv"));
+        QCOMPARE(written, expected);
+        QVERIFY(!written.contains("sandbox-demo"));
+
+        QVERIFY(Sandbox.Reset());
+        const TCliResult resumed =
+            RunExecutable(Dir.path(),
+                          {"import", Path("big.txt"), "--mapping", Path("big.map"), "--resume", Path("first.csv"),
+                           "--results", Path("second.csv")},
+                          Env());
+        QCOMPARE(resumed.ExitCode, 0);
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=31&")), QStringList{BigRecord(4)});
+        QCOMPARE(resumed.OutLines(),
+                 (QStringList{"Record 1 received: 3 fields", "1 records imported", "Import finished"}));
+        // The new results file covers the whole file again, so it can itself be resumed from.
+        const QList<QByteArray> again = ReadFile(Path("second.csv")).split('\n');
+        QCOMPARE(again.size(), BigRows + 2);
+        QCOMPARE(again.at(1) + '\n', BigResult(2, "imported", "200", 1, "Record 1 received: 3 fields"));
+        QCOMPARE(again.at(3) + '\n', BigResult(4, "imported", "200", 1, "Record 1 received: 3 fields"));
+
+        const QStringList stored = QString::fromLatin1(ReadFile(mailbox)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(stored.size(), BigRows);
+        for (int row = 2; row <= BigRows + 1; ++row)
+            QCOMPARE(stored.count(QString(BigRecord(row)).replace(QStringLiteral("sandbox-demo"), QStringLiteral("************"))), 1);
+    }
+
+    void fiveFailuresInARow_runStops_exit10()
+    {
+        QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 0, 0, 31, 1));
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results", Path("five.csv")}, Env());
+        QCOMPARE(result.ExitCode, 10);
+        const QStringList requests = Sandbox.Requests();
+        QCOMPARE(requests.filter(QStringLiteral("&RT=31&")).size(), 6);
+        QCOMPARE(requests.last(), Head + "110");
+        QCOMPARE(result.OutLines(), (QStringList{"Record 1 received: 3 fields", "1 records imported",
+                                                 "Stopped after row 7", "39 rows not imported", "Import finished"}));
+        QVERIFY(result.Err.contains(QLatin1String("The import stops here.")));
+        const QString written = QString::fromUtf8(ReadFile(Path("five.csv")));
+        QCOMPARE(written.count(QLatin1String(",failed,500,1,")), 5);
+        QCOMPARE(written.count(QLatin1String(",not sent,,0,,")), 34);
+    }
+
+    void resume_refusedWhenTheFileChanged_exit11_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("results");
+        QTest::addColumn<QString>("message");
+        const QByteArray results = BigResultsHead + BigResult(2, "imported", "200", 1, "Record 1") +
+                                   BigResult(3, "failed", "500", 1, "Error") + BigResult(4, "not sent", "", 0, "");
+        QByteArray source = "First\tLast\tEmail\r\nName2\tLast2\tp2@example.org\r\nName3\tLast3\tp3@example.org\r\n"
+                            "Name4\tLast4\tp4@example.org\r\n";
+        QTest::newRow("unchanged: accepted") << source << results << QString();
+        QByteArray edited = source;
+        edited.replace("Name3", "Nora3");
+        QTest::newRow("failed row edited") << edited << results << "row 3 holds other cells now";
+        QTest::newRow("row added") << source + "Name5\tLast5\tp5@example.org\r\n" << results
+                                   << "it lists 3 rows, the file now has 4";
+        QTest::newRow("no results file") << source << QByteArray("Row;Outcome\r\n") << "is not a results file";
+    }
+    void resume_refusedWhenTheFileChanged_exit11()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, results);
+        QFETCH(QString, message);
+        QVERIFY(WriteFile(Path("resume.txt"), source));
+        QVERIFY(WriteFile(Path("resume.csv"), results));
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("resume.txt"), "--mapping", Path("big.map"), "--resume", Path("resume.csv"),
+                         "--no-results"}, Env());
+        const QStringList records = Sandbox.Requests().filter(QStringLiteral("&RT=31&"));
+        if (message.isEmpty()) {
+            QCOMPARE(result.ExitCode, 0);
+            QCOMPARE(records, (QStringList{BigRecord(3), BigRecord(4)}));
+            return;
+        }
+        QCOMPARE(result.ExitCode, 11);
+        QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
+        QVERIFY(result.Err.contains(QLatin1String("No record was sent.")));
+        QVERIFY(records.isEmpty());
+        QCOMPARE(ReadFile(Path("resume.csv")), results);
+    }
+
+    // The first interrupt stops after the record in flight and still closes the import; a
+    // second one ends at once. Either way the results file accounts for every row.
+    void interrupt_stopsThenEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("twice");
+        QTest::newRow("once") << false;
+        QTest::newRow("twice") << true;
+    }
+    void interrupt_stopsThenEndsAtOnce()
+    {
+        QFETCH(bool, twice);
+        // Every record takes a while, so the signals surely come while one is on its way.
+        QVERIFY(Sandbox.Fault(QStringLiteral("delay"), 0, 300, 31));
+        QFile::remove(Path("signal.csv"));
+        const QString program = Path("qimport-cli");
+        if (!QFile::exists(program))
+            QVERIFY(QFile::copy(QStringLiteral(QIMPORT_BIN_DIR "/qimport-cli"), program));
+        QProcess process;
+        process.setProcessEnvironment(Env());
+        process.setWorkingDirectory(Dir.path());
+        process.start(program, {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results",
+                                Path("signal.csv")});
+        QVERIFY(process.waitForStarted(10000));
+        process.closeWriteChannel();
+        QDeadlineTimer deadline(20000);
+        while (Sandbox.Requests().filter(QStringLiteral("&RT=31&")).size() < 2 && !deadline.hasExpired())
+            QTest::qWait(20);
+        QVERIFY(!deadline.hasExpired());
+        ::kill(pid_t(process.processId()), SIGINT);
+        if (twice) {
+            QTest::qWait(60);
+            ::kill(pid_t(process.processId()), SIGTERM);
+        }
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+
+        const QStringList requests = Sandbox.Requests();
+        const QStringList records = requests.filter(QStringLiteral("&RT=31&"));
+        QCOMPARE(requests.filter(QStringLiteral("&RT=110")).size(), twice ? 0 : 1);
+        if (!twice)
+            QCOMPARE(requests.last(), Head + "110");
+        const QString written = QString::fromUtf8(ReadFile(Path("signal.csv")));
+        QCOMPARE(written.count(QLatin1String("\r\n")), BigRows + 1);
+        const int sent = int(records.size());
+        QVERIFY(sent >= 2 && sent < BigRows);
+        QCOMPARE(written.count(QLatin1String(",not sent,,0,,")), BigRows - sent);
+        // The record in flight finished the first time; the second time its reply was never seen.
+        QCOMPARE(written.count(QLatin1String(",imported,200,1,")), twice ? sent - 1 : sent);
+        QCOMPARE(written.count(QLatin1String(",failed,,1,,")), twice ? 1 : 0);
+        QVERIFY(err.contains(QLatin1String("Interrupted")));
+        if (twice) {
+            QVERIFY(!out.contains(QLatin1String("Import finished")));
+        } else {
+            QVERIFY2(out.endsWith(QStringLiteral("Stopped after row %1\n%2 rows not imported\nImport finished\n")
+                                      .arg(sent + 1)
+                                      .arg(BigRows - sent)),
+                     qPrintable(out));
+        }
+        const QString log = LogText();
+        QVERIFY(log.endsWith(QLatin1String("\r\n \r\n")));
+        QVERIFY(log.contains(QLatin1String("\r\nImport stopped by an interrupt\r\n")));
+    }
+
+    void httpErrorOnFieldListOrSiteList_saidAsSuch_exit1_data()
+    {
+        QTest::addColumn<int>("rt");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("field list") << 2
+                                    << "The service answered the field-list request with an error (HTTP 500). Try "
+                                       "again later.";
+        QTest::newRow("site list") << 32
+                                   << "The service answered the site-list request with an error (HTTP 500). Try "
+                                      "again later.";
+    }
+    void httpErrorOnFieldListOrSiteList_saidAsSuch_exit1()
+    {
+        QFETCH(int, rt);
+        QFETCH(QString, message);
+        QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 1, 0, rt));
+        const TCliResult result = RunExecutable(
+            Dir.path(), {"import", Path("monthly.txt"), "--mapping", Path("monthly.map"), "--site", "2"}, Env());
+        QCOMPARE(result.ExitCode, 1);
+        QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
+        // Not parsed as a catalogue (every mapping line unresolved) or as an account without Sites.
+        QVERIFY(!result.Err.contains(QLatin1String("Line 1")));
+        QVERIFY(!result.Err.contains(QLatin1String("is not one of the account's Sites")));
+        QVERIFY(Sandbox.Requests().filter(QStringLiteral("&RT=31&")).isEmpty());
+        QVERIFY(result.Out.isEmpty());
     }
 };
 

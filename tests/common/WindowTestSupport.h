@@ -20,14 +20,17 @@
 
 // A shown main window of its own: settings file, run log and prompt in the test's
 // directory, talking to the given endpoint (the local sandbox) when one is named.
+// Folders it would open are handed to openFolder instead of a file manager.
 inline std::unique_ptr<TForm1> MakeTestWindow(const QTemporaryDir& dir, TScriptedPrompt& prompt,
-                                              const TEndpointOptions& endpoint = {})
+                                              const TEndpointOptions& endpoint = {},
+                                              std::function<void(const QString&)> openFolder = {})
 {
     TForm1Options options;
     options.HostDirectory = dir.path();
     options.Prompt = &prompt;
     options.SettingsPath = dir.filePath(QStringLiteral("test.INI"));
     options.Endpoint = endpoint;
+    options.OpenFolder = openFolder ? std::move(openFolder) : [](const QString&) {};
     auto form = std::make_unique<TForm1>(options);
     form->show();
     return form;
