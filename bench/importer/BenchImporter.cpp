@@ -1,4 +1,4 @@
-// Rows per second of a whole import run through the main window (offscreen) against
+// Rows per second of a whole import run through the main window (offscreen, results file on) against
 // the local service over HTTPS, next to a bare libcurl loop posting the same bodies on
 // one reused connection; and how late a 100 ms timer ticks while the run goes on.
 
@@ -103,6 +103,7 @@ struct TRoundResult
     int Counted = 0;
     qsizetype Received = 0;
     int Listed = 0;
+    qint64 ResultsRows = 0; // lines the results file got
     std::vector<qint64> Lateness; // how late each tick of a 100 ms timer came during the run
 };
 
@@ -125,6 +126,8 @@ TRoundResult ImportRound(TSandboxProcess& sandbox, const QString& hostDir, const
     LoadFieldCatalogue(CatalogueReply, form.FieldCatalogue);
     MapBenchColumns(form.ColumnMap);
     form.SourceLines = lines;
+    // The results file is written beside the source file, one flushed line per row.
+    form.FileName = QDir(hostDir).filePath(QStringLiteral("bench-source.txt"));
     form.CheckBox1->setChecked(false);
     ApplyConnectionSettings(form.Exchange->HTTPS1, form.Setup, form.Endpoint, form.RunLog);
     form.ShowPage(form.TabSheet7);
@@ -152,6 +155,7 @@ TRoundResult ImportRound(TSandboxProcess& sandbox, const QString& hostDir, const
     result.Counted = form.RecordsImported;
     result.Received = sandbox.Requests().size();
     result.Listed = form.ListBox3->count();
+    result.ResultsRows = form.Results.RowsWritten();
 
     // Leave without the close question.
     form.Exchange->ExitPlease = true;
@@ -221,17 +225,17 @@ int main(int argc, char** argv)
         const double bare = (bareBefore + bareAfter) / 2;
         ratios.push_back(100.0 * run.Rate / bare);
         lateness.insert(lateness.end(), run.Lateness.begin(), run.Lateness.end());
-        allCounted = allCounted && run.Counted == rows;
+        allCounted = allCounted && run.Counted == rows && run.ResultsRows == rows;
         std::printf("  round %d: import %6.0f rows/s (%.2f s, %d replies counted, %lld requests received, %d list "
-                    "lines), bare libcurl %6.0f posts/s (before %.0f, after %.0f), ratio %5.1f%%\n",
+                    "lines, %lld results rows), bare libcurl %6.0f posts/s (before %.0f, after %.0f), ratio %5.1f%%\n",
                     round, run.Rate, run.Seconds, run.Counted, static_cast<long long>(run.Received), run.Listed,
-                    bare, bareBefore, bareAfter, ratios.back());
+                    static_cast<long long>(run.ResultsRows), bare, bareBefore, bareAfter, ratios.back());
     }
 
     std::sort(lateness.begin(), lateness.end());
     const qint64 maxLate = lateness.empty() ? 0 : lateness.back();
     const qint64 p99Late = lateness.empty() ? 0 : lateness[size_t(double(lateness.size() - 1) * 0.99)];
-    std::printf("  ratio median %5.1f%%  (min %.1f%%, max %.1f%%; target >= 80%%)\n", Median(ratios),
+    std::printf("  ratio median %5.1f%%  (min %.1f%%, max %.1f%%; target >= 85%%)\n", Median(ratios),
                 *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()));
     std::printf("  100 ms timer during the runs: %zu ticks, lateness max %lld ms, p99 %lld ms\n", lateness.size(),
                 static_cast<long long>(maxLate), static_cast<long long>(p99Late));

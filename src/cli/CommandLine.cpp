@@ -198,10 +198,13 @@ void TCommandLine::Interrupt()
 {
     ++Interrupts;
     if (Interrupts == 1 || !E.Exit) {
-        if (Interrupts == 1) {
+        if (Interrupts == 1 && ActiveRun) {
             PrintError(QStringLiteral("Interrupted: stopping after the record in flight. Interrupt again to end "
                                       "at once."));
             RunLog.Add(QStringLiteral("Import stopped by an interrupt"));
+        } else if (Interrupts == 1) {
+            PrintError(QStringLiteral("Interrupted: ending."));
+            RunLog.Add(QStringLiteral("Stopped by an interrupt"));
         }
         if (ActiveRun)
             ActiveRun->RequestStop();

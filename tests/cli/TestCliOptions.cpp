@@ -42,6 +42,13 @@ private slots:
         QTest::newRow("follow headings on rows") << QStringList{"rows", "f", "--follow-headings"}
                                                  << "--follow-headings does not apply";
         QTest::newRow("mapping on fields") << QStringList{"fields", "--mapping", "m"} << "--mapping does not apply";
+        QTest::newRow("results and none") << QStringList{"import", "f", "--mapping", "m", "--results", "r.csv",
+                                                         "--no-results"}
+                                          << "exclude each other";
+        QTest::newRow("results in a dry run") << QStringList{"import", "f", "--mapping", "m", "--dry-run", "--results=r"}
+                                              << "a dry run writes no results file";
+        QTest::newRow("resume on check") << QStringList{"check", "f", "--mapping", "m", "--resume", "r.csv"}
+                                         << "--resume does not apply";
     }
 
     void parse_refusesAndUsageErrors()
