@@ -345,6 +345,8 @@ public:
     TResultsPlace ResultsPlace;
     // The reply to the record being sent, as the reply dispatch received it.
     TRecordReply RecordAnswer;
+    // The final page's account of the last run: where its results file is, and the counts.
+    void ShowResults();
     // The run in progress (null outside Start), and a close confirmed while a run or a
     // request was still on the stack: the window closes once they have returned.
     TImportRun* ImportRun = nullptr;
@@ -391,7 +393,6 @@ private:
     // names the rows imported already, which are not sent again.
     void ImportRows(const TRunLedger* previous);
     void OpenResultsFile();
-    void ShowResults();
     // The answer to the login check, field list or site list was an HTTP error.
     void ReportHttpError(quint16 waitFor, int status);
 

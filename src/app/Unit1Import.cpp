@@ -56,10 +56,14 @@ public:
 
     bool StopAfterFailures(qint32 failures) override
     {
+        // The page behind the question shows what led to it.
         Form.ShowRunProgress();
-        return Form.Prompt().Confirm(FailuresInARowText(failures) +
-                                     QStringLiteral("\n\nStop the import? The rows after them will not be sent; "
-                                                    "the results file lists them as not sent."));
+        Form.setUpdatesEnabled(true);
+        const bool stop = Form.Prompt().Confirm(
+            FailuresInARowText(failures) + QStringLiteral("\n\nStop the import? The rows after them will not be "
+                                                          "sent; the results file lists them as not sent."));
+        Form.setUpdatesEnabled(false);
+        return stop;
     }
 
     void PostClosing() override
@@ -191,7 +195,8 @@ void TForm1::ShowResults()
         if (ResultsPlace.FellBack)
             text += QStringLiteral("The source file's folder cannot be written to (") + ResultsPlace.SourceDirError +
                     QStringLiteral("), so the results file is in the program's folder.\n");
-        text += QStringLiteral("The outcome of every row is in ") + QDir::toNativeSeparators(Results.Path());
+        text += QStringLiteral("The outcome of every row is in the results file\n") +
+                QDir::toNativeSeparators(Results.Path());
         if (!Results.Error().isEmpty())
             text += QStringLiteral(" (incomplete: ") + Results.Error() + QLatin1Char(')');
         text += QStringLiteral("\n");

@@ -132,12 +132,13 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
         Host.Progress(++position, maximum);
     }
 
+    // A stop asked for while the closing request goes stopped nothing.
+    const bool stopped = StopRequested || Host.ExitPlease();
     // The service learns the import ended whatever stopped the sending. A throw
     // here passes to the caller: no summary, and the run counts as over.
     Host.PostClosing();
-    const bool stopped = StopRequested || Host.ExitPlease();
     Host.Summary(SummaryLines(Host.RecordsImported(), stopped, lastPosted, Ledger.NotImported()));
-    return StopRequested ? TImportOutcome::Stopped : TImportOutcome::Finished;
+    return stopped && StopRequested ? TImportOutcome::Stopped : TImportOutcome::Finished;
 }
 
 void TImportRun::Abandon(qint32 postsInFlight)
