@@ -178,9 +178,10 @@ void TForm1::ImportRows(const TRunLedger* previous)
 
 void TForm1::OpenResultsFile()
 {
-    // Beside the source file, named by the time the run starts; the program's folder
-    // when the source file's folder cannot be written.
-    ResultsPlace = CreateResultsFile(Results, FileName, HostDirectory, Now(),
+    // Beside the source file, named by the time the run starts; else where the program keeps
+    // its run log (beside the program, or the user's own folder for an installed copy), which
+    // it can write to.
+    ResultsPlace = CreateResultsFile(Results, FileName, QFileInfo(LogPath()).absolutePath(), Now(),
                                      ResultsCellHeadings(SourceLines, CheckBox1->isChecked()));
     if (ResultsPlace.Created)
         RunLog.Add(QStringLiteral("Results file: ") + Results.Path());
@@ -194,7 +195,7 @@ void TForm1::ShowResults()
     if (ResultsPlace.Created) {
         if (ResultsPlace.FellBack)
             text += QStringLiteral("The source file's folder cannot be written to (") + ResultsPlace.SourceDirError +
-                    QStringLiteral("), so the results file is in the program's folder.\n");
+                    QStringLiteral("), so the results file is in the program's folder, beside its run log.\n");
         text += QStringLiteral("The outcome of every row is in the results file\n") +
                 QDir::toNativeSeparators(Results.Path());
         if (!Results.Error().isEmpty())

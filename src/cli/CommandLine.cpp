@@ -744,11 +744,13 @@ int TCommandLine::OpenResults()
             return ecFailure;
         }
     } else {
-        const TResultsPlace place = CreateResultsFile(Results, Options.FileName, E.HostDirectory, E.Now(), cellHeadings);
+        // Else where the run log goes: beside the program, or the user's own folder for an installed copy.
+        const TResultsPlace place = CreateResultsFile(Results, Options.FileName, QFileInfo(LogPath()).absolutePath(),
+                                                      E.Now(), cellHeadings);
         if (place.FellBack)
             PrintError(QStringLiteral("The folder of ") + Options.FileName +
                        QStringLiteral(" cannot be written to (") + place.SourceDirError +
-                       QStringLiteral("); the results file goes to the program's folder."));
+                       QStringLiteral("); the results file goes to the program's folder, beside its run log."));
         if (!place.Created) {
             PrintError(QStringLiteral("Unable to write a results file: ") + place.Error +
                        QStringLiteral(". Name one with --results FILE, or use --no-results."));
