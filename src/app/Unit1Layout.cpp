@@ -349,7 +349,7 @@ void TForm1::CreateImportPage()
     Button16 = MakeButton(page, "Button16", QStringLiteral("&Cancel"),
                           QRect(ForwardLeft, CancelTop, ButtonWidth, ButtonHeight));
     // At the list's right edge, so it stays clear of the label beside Start.
-    Button26 = MakeButton(page, "Button26", QStringLiteral("Stop"), QRect(693, 80, 123, 25));
+    Button26 = MakeButton(page, "Button26", QStringLiteral("S&top"), QRect(693, 80, 123, 25));
     Button26->setEnabled(false);
 }
 
@@ -365,8 +365,8 @@ void TForm1::CreateFinalPage()
     Button21 = MakeButton(page, "Button21", QStringLiteral("&Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
     Label35 = MakeLabel(page, "Label35", QString(), QRect(16, 615, 560, 80));
     Label35->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Button27 = MakeButton(page, "Button27", QStringLiteral("Open its folder"), QRect(590, 615, 240, 25));
-    Button28 = MakeButton(page, "Button28", QStringLiteral("Import the rows that were not imported"),
+    Button27 = MakeButton(page, "Button27", QStringLiteral("&Open its folder"), QRect(590, 615, 240, 25));
+    Button28 = MakeButton(page, "Button28", QStringLiteral("&Import the rows that were not imported"),
                           QRect(590, 650, 240, 25));
     Button27->setVisible(false);
     Button28->setVisible(false);
