@@ -365,9 +365,10 @@ void TForm1::CreateFinalPage()
     Button21 = MakeButton(page, "Button21", QStringLiteral("&Close"), QRect(ForwardLeft, 615, ButtonWidth, 60));
     Label35 = MakeLabel(page, "Label35", QString(), QRect(16, 615, 560, 80));
     Label35->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Button27 = MakeButton(page, "Button27", QStringLiteral("&Open its folder"), QRect(590, 615, 240, 25));
+    // Below Close's top edge, so Close stays the page's first control and Return closes.
+    Button27 = MakeButton(page, "Button27", QStringLiteral("&Open its folder"), QRect(590, 640, 240, 25));
     Button28 = MakeButton(page, "Button28", QStringLiteral("&Import the rows that were not imported"),
-                          QRect(590, 650, 240, 25));
+                          QRect(590, 672, 240, 25));
     Button27->setVisible(false);
     Button28->setVisible(false);
 }
