@@ -92,6 +92,8 @@ build_all() {
 
     for t in "${TARGETS[@]}"; do
         local objs=() newer=0 bin="$out/$t/$t"
+        # Older builds kept a target's binary where its folder now goes.
+        [ -d "$out/$t" ] || rm -f "$out/$t"
         mkdir -p "$out/$t"
         for s in $(sources_of "$t"); do
             objs+=("$out/obj/${s//\//_}.o")
