@@ -3,13 +3,8 @@
 
 #include <QtTest>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QIMPORT_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QIMPORT_ASAN 1
-#endif
-#endif
+#include "Sanitizers.h"
+
 #ifdef QIMPORT_ASAN
 // Declared here: GCC ships the sanitizer runtime but not this header (only clang does).
 extern "C" size_t __sanitizer_get_current_allocated_bytes();

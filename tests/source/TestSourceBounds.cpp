@@ -22,15 +22,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-// AddressSanitizer reserves terabytes of address space for its shadow memory,
-// so an address space cap cannot be used under it.
-#if defined(__SANITIZE_ADDRESS__)
-#define QIMPORT_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QIMPORT_ASAN 1
-#endif
-#endif
+// An address space cap cannot be used under AddressSanitizer (see Sanitizers.h).
+#include "Sanitizers.h"
 
 namespace
 {
