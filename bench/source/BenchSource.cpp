@@ -8,6 +8,8 @@
 #include "source/SampleGrid.h"
 #include "source/SourceFile.h"
 
+#include "VolunteerFile.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,57 +21,11 @@
 
 namespace
 {
-constexpr int kRows = 100000;
-constexpr int kCols = 20;
+constexpr int kRows = BenchFiles::VolunteerRows;
+constexpr int kCols = BenchFiles::VolunteerColumns;
 
-QByteArray Cell(std::mt19937& random, int col, bool quotes)
-{
-    static const char* words[] = {"Harbour", "volunteer", "evening", "Saturday", "driver", "kitchen", "garden",
-                                  "library", "Maple", "Street", "reads", "to", "children", "on", "call"};
-    QByteArray text;
-    const int count = 2 + int(random() % 4);
-    for (int i = 0; i < count; ++i) {
-        if (i)
-            text += ' ';
-        text += words[random() % 15];
-    }
-    if (!quotes)
-        return text;
-    switch ((random() + unsigned(col)) % 6) {
-    case 0:
-        return "\"" + text + ", " + text + "\"";
-    case 1:
-        return "\"" + text + " \"\"quoted\"\" " + text + "\"";
-    case 2:
-        return "\"" + text + "\r\n" + text + "\"";
-    default:
-        return text;
-    }
-}
-
-// With strayQuote the rows hold no quotes of their own, one opens in the
-// second row and the last closes it: the rest of the file is one cell.
-qint64 WriteVolunteerFile(const QString& path, bool strayQuote = false)
-{
-    std::mt19937 random(2024);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return -1;
-    QByteArray row;
-    for (int r = 0; r < kRows; ++r) {
-        row.clear();
-        for (int c = 0; c < kCols; ++c) {
-            if (c)
-                row += ',';
-            if (strayQuote && r == 1 && c == 3)
-                row += '"';
-            row += Cell(random, c, !strayQuote);
-        }
-        row += strayQuote && r == kRows - 1 ? "\"\r\n" : "\r\n";
-        file.write(row);
-    }
-    return file.size();
-}
+using BenchFiles::VolunteerCell;
+using BenchFiles::WriteVolunteerFile;
 
 qint64 WriteLongCellFile(const QString& path, qint64 cellBytes)
 {
@@ -80,7 +36,7 @@ qint64 WriteLongCellFile(const QString& path, qint64 cellBytes)
     std::mt19937 random(7);
     QByteArray chunk;
     for (qint64 written = 0; written < cellBytes; written += chunk.size()) {
-        chunk = Cell(random, 1, false) + (random() % 8 == 0 ? "\r\n" : ", ");
+        chunk = VolunteerCell(random, 1, false) + (random() % 8 == 0 ? "\r\n" : ", ");
         file.write(chunk);
     }
     file.write("\"\r\n");

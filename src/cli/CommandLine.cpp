@@ -63,8 +63,12 @@ int WatchdogTickFrom(const QProcessEnvironment& env)
 class TCliImportHost : public IImportHost
 {
 public:
-    TCliImportHost(TCommandLine& commandLine, bool dryRun, const QString& head, const QString& maskedHead)
-        : C(commandLine), Dry(dryRun), Head(head), MaskedHead(maskedHead)
+    TCliImportHost(TCommandLine& commandLine, bool dryRun, const QString& maskedHead)
+        : C(commandLine)
+        , Dry(dryRun)
+        , Head(RecordHead(C.AccountNumber, C.LoginName, C.Password, C.SiteNumber))
+        , MaskedHead(maskedHead)
+        , Composer(C.ColumnMap, C.FieldCatalogue.Entries, Head)
     {
     }
 
@@ -79,8 +83,7 @@ public:
     TRecordReply SendRecord(const QStringList& rowList, qint32 cRow) override
     {
         // Composed for this post only: nothing of it is kept once it was answered.
-        const TRecordText record = ComposeRecord(rowList, C.ColumnMap, C.FieldCatalogue.Entries, C.AccountNumber,
-                                                 C.LoginName, C.Password, C.SiteNumber, cRow);
+        const TRecordText record = Composer.Compose(rowList, cRow);
         if (!record.IsRequest())
             return {};
         if (Dry) {
@@ -142,6 +145,7 @@ private:
     bool Dry;
     QString Head;
     QString MaskedHead;
+    TRecordComposer Composer;
 };
 
 TCommandLine::TCommandLine(TCliEnvironment environment)
@@ -767,9 +771,11 @@ int TCommandLine::SendRecords()
     RecordsImported = 0;
     if (const int code = OpenResults(); code != ecOk)
         return code;
-    TCliImportHost host(*this, false, QString(), QString());
+    TCliImportHost host(*this, false, QString());
     TImportRun run(host, Ledger);
     run.SetResultsFile(Results.IsOpen() ? &Results : nullptr);
+    // Nothing here reads a row's messages after the results file has them.
+    run.SetMessagesKept(false);
     ActiveRun = &run;
     struct TRunGuard
     {
@@ -811,10 +817,9 @@ int TCommandLine::SendRecords()
 int TCommandLine::DryRun()
 {
     SiteNumber = Options.Site.value_or(QStringLiteral("0"));
-    const QString head = RecordHead(AccountNumber, LoginName, Password, SiteNumber);
     const QString maskedHead = QStringLiteral("AC=") + AccountNumber + QStringLiteral("&EL=") + LoginName +
                                QStringLiteral("&EP=") + Stars(Password) + QStringLiteral("&RT=31&SI=") + SiteNumber;
-    TCliImportHost host(*this, true, head, maskedHead);
+    TCliImportHost host(*this, true, maskedHead);
     TImportRun run(host, Ledger);
     run.Run(SourceLines, Options.Headings.value_or(ColHeadings), Options.ResumeFrom.isEmpty() ? nullptr : &Previous);
     PrintError(QString::number(ComposedCount) + QStringLiteral(" records would be sent (dry run)"));

@@ -13,6 +13,9 @@
 
 #include <cerrno>
 #include <map>
+#include <memory>
+#include <optional>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcHttps, "qimport.exchange.https")
 
@@ -62,6 +65,71 @@ QString UrlCredential(const QString& text)
 
 } // namespace
 
+// One transfer: an easy handle with the settings last applied to it, its request and
+// its reply. Post has one of its own; StartPost takes them from a pool.
+struct TCurlTransfer
+{
+    CURL* Easy = nullptr;
+    quint64 Id = 0;
+    quint64 Generation = 0; // the client's settings applied to Easy; 0: none yet
+    QString Url;
+    QString FirstHop; // "the proxy server HOST port N" when the client does not connect to the service itself
+    QString CAFile;
+    QByteArray RequestBody;
+    QByteArray Body;
+    bool TooLarge = false;
+    bool ResponseStarted = false;
+    bool Done = false;
+    CURLcode Result = CURLE_OK;
+    curl_slist* Headers = nullptr;
+    char ErrorBuffer[CURL_ERROR_SIZE] = {};
+    std::function<void(THTTPSReply&&)> OnDone; // StartPost's
+
+    TCurlTransfer()
+    {
+        Easy = curl_easy_init();
+    }
+    ~TCurlTransfer()
+    {
+        curl_easy_cleanup(Easy);
+        curl_slist_free_all(Headers);
+    }
+    TCurlTransfer(const TCurlTransfer&) = delete;
+    TCurlTransfer& operator=(const TCurlTransfer&) = delete;
+
+    // A new request on the same settings.
+    void Begin(const QByteArray& body)
+    {
+        RequestBody = body;
+        Body.clear();
+        TooLarge = false;
+        ResponseStarted = false;
+        Done = false;
+        Result = CURLE_OK;
+        ErrorBuffer[0] = 0;
+        curl_easy_setopt(Easy, CURLOPT_POSTFIELDS, RequestBody.constData());
+        curl_easy_setopt(Easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(RequestBody.size()));
+    }
+
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* userp)
+    {
+        auto* self = static_cast<TCurlTransfer*>(userp);
+        const size_t bytes = size * count;
+        if (self->Body.size() + qint64(bytes) > THTTPSClient::MaxReplyBytes) {
+            self->TooLarge = true;
+            return 0; // aborts the transfer
+        }
+        self->Body.append(data, qsizetype(bytes));
+        return bytes;
+    }
+
+    static size_t HeaderCallback(char*, size_t size, size_t count, void* userp)
+    {
+        static_cast<TCurlTransfer*>(userp)->ResponseStarted = true;
+        return size * count;
+    }
+};
+
 // libcurl's multi interface driven by the thread's own event loop: socket
 // notifiers and a timer wake us, so waiting costs no CPU.
 struct TCurlSession
@@ -72,26 +140,21 @@ struct TCurlSession
         QSocketNotifier* Write = nullptr;
     };
 
-    CURL* Easy = nullptr;
     CURLM* Multi = nullptr;
     QTimer Timer;
     std::map<curl_socket_t, TSocketWatch> Sockets;
     QEventLoop* Loop = nullptr;
+    TCurlTransfer Main; // Post's
     bool Attached = false;
-    bool Done = false;
-    CURLcode Result = CURLE_OK;
-    QByteArray RequestBody;
-    QByteArray Body;
-    bool TooLarge = false;
-    bool ResponseStarted = false;
-    curl_slist* Headers = nullptr;
-    char ErrorBuffer[CURL_ERROR_SIZE] = {};
     std::function<void()> OnResponseStarted;
+    // StartPost's: those in flight, and those done, for the next post.
+    std::vector<std::unique_ptr<TCurlTransfer>> Running;
+    std::vector<std::unique_ptr<TCurlTransfer>> Idle;
+    quint64 LastId = 0;
 
     TCurlSession()
     {
         EnsureCurlGlobal();
-        Easy = curl_easy_init();
         Multi = curl_multi_init();
         Timer.setSingleShot(true);
         QObject::connect(&Timer, &QTimer::timeout, [this] { Action(CURL_SOCKET_TIMEOUT, 0); });
@@ -99,19 +162,23 @@ struct TCurlSession
         curl_multi_setopt(Multi, CURLMOPT_SOCKETDATA, this);
         curl_multi_setopt(Multi, CURLMOPT_TIMERFUNCTION, &TCurlSession::TimerCallback);
         curl_multi_setopt(Multi, CURLMOPT_TIMERDATA, this);
+        curl_easy_setopt(Main.Easy, CURLOPT_PRIVATE, &Main);
     }
 
     ~TCurlSession()
     {
         if (Attached)
-            curl_multi_remove_handle(Multi, Easy);
-        curl_easy_cleanup(Easy);
+            curl_multi_remove_handle(Multi, Main.Easy);
+        for (const auto& transfer : Running)
+            curl_multi_remove_handle(Multi, transfer->Easy);
+        Running.clear();
+        Idle.clear();
+        // The easy handles go after the multi handle lets go of them.
         curl_multi_cleanup(Multi);
         for (auto& [fd, watch] : Sockets) {
             delete watch.Read;
             delete watch.Write;
         }
-        curl_slist_free_all(Headers);
     }
 
     // The notifiers stay for the next transfer: a reused connection comes back on the
@@ -166,42 +233,44 @@ struct TCurlSession
         return 0;
     }
 
-    static size_t WriteCallback(char* data, size_t size, size_t count, void* userp)
-    {
-        auto* self = static_cast<TCurlSession*>(userp);
-        const size_t bytes = size * count;
-        if (self->Body.size() + qint64(bytes) > THTTPSClient::MaxReplyBytes) {
-            self->TooLarge = true;
-            return 0; // aborts the transfer
-        }
-        self->Body.append(data, qsizetype(bytes));
-        return bytes;
-    }
-
-    static size_t HeaderCallback(char*, size_t size, size_t count, void* userp)
-    {
-        static_cast<TCurlSession*>(userp)->ResponseStarted = true;
-        return size * count;
-    }
-
     void Action(curl_socket_t fd, int events)
     {
         int running = 0;
         curl_multi_socket_action(Multi, fd, events, &running);
-        if (Attached && ResponseStarted && OnResponseStarted) {
+        if (Attached && Main.ResponseStarted && OnResponseStarted) {
             auto notify = std::move(OnResponseStarted);
             OnResponseStarted = nullptr;
             notify();
         }
+        std::vector<std::unique_ptr<TCurlTransfer>> finished;
         while (CURLMsg* msg = curl_multi_info_read(Multi, &running)) {
-            if (msg->msg == CURLMSG_DONE && msg->easy_handle == Easy) {
-                Result = msg->data.result;
-                Done = true;
+            if (msg->msg != CURLMSG_DONE)
+                continue;
+            TCurlTransfer* transfer = nullptr;
+            curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &transfer);
+            if (transfer == &Main) {
+                Main.Result = msg->data.result;
+                Main.Done = true;
+                continue;
+            }
+            for (auto it = Running.begin(); it != Running.end(); ++it) {
+                if (it->get() != transfer)
+                    continue;
+                transfer->Result = msg->data.result;
+                transfer->Done = true;
+                finished.push_back(std::move(*it));
+                Running.erase(it);
+                break;
             }
         }
-        if (Done && Loop)
+        if (Main.Done && Loop)
             Loop->quit();
+        // The callbacks come last: they may start or cancel posts of their own.
+        for (std::unique_ptr<TCurlTransfer>& transfer : finished)
+            Finish(std::move(transfer));
     }
+
+    void Finish(std::unique_ptr<TCurlTransfer> transfer);
 };
 
 THTTPSClient::THTTPSClient(QObject* parent)
@@ -219,28 +288,28 @@ void THTTPSClient::SetProxyServer(const QString& host)
 {
     if (!IsHostText(host))
         throw THTTPSError(hecBadValue, QStringLiteral("The proxy server name \"%1\" is not a valid host name.").arg(host));
-    FProxyServer = host;
+    Set(FProxyServer, host);
 }
 
 void THTTPSClient::SetFirewallHost(const QString& host)
 {
     if (!IsHostText(host))
         throw THTTPSError(hecBadValue, QStringLiteral("The firewall host \"%1\" is not a valid host name.").arg(host));
-    FFirewallHost = host;
+    Set(FFirewallHost, host);
 }
 
 void THTTPSClient::SetProxySSL(TProxySSL mode)
 {
     if (mode < psAutomatic || mode > psTunnel)
         throw THTTPSError(hecBadValue, QStringLiteral("Unknown proxy SSL mode %1.").arg(int(mode)));
-    FProxySSL = mode;
+    Set(FProxySSL, mode);
 }
 
 void THTTPSClient::SetFirewallType(TFirewallType type)
 {
     if (type < fwNone || type > fwSOCKS5)
         throw THTTPSError(hecBadValue, QStringLiteral("Unknown firewall type %1.").arg(int(type)));
-    FFirewallType = type;
+    Set(FFirewallType, type);
 }
 
 QString THTTPSClient::Config(const QString& setting)
@@ -254,7 +323,7 @@ QString THTTPSClient::Config(const QString& setting)
         const int value = setting.mid(eq + 1).trimmed().toInt(&ok);
         if (!ok || value < 0)
             throw THTTPSError(hecBadValue, QStringLiteral("Invalid value for SSLEnabledProtocols."));
-        SSLEnabledProtocols = value;
+        Set(SSLEnabledProtocols, value);
     }
     return QString::number(SSLEnabledProtocols);
 }
@@ -374,50 +443,34 @@ QString ExplainFailure(const TFailure& f)
 
 } // namespace
 
-void THTTPSClient::Post(const QString& url)
+void THTTPSClient::Prepare(TCurlTransfer& t, const QString& url)
 {
-    if (InProgress)
-        throw THTTPSError(hecPostInProgress,
-                          QStringLiteral("A request is already being sent; wait for it to finish before sending another."));
-    InProgress = true;
-    struct TBusyGuard
-    {
-        bool& Flag;
-        ~TBusyGuard() { Flag = false; }
-    } busyGuard{InProgress};
-    FHandlerFailure = nullptr;
-
-    FStatusCode = 0;
-    TCurlSession& s = *Session;
-    CURL* easy = s.Easy;
-    // Reset keeps the live connection, so consecutive posts reuse it.
+    // The same settings as the last post of this transfer: only the body is new, and
+    // nothing of the rest is made again (a run posts one record per row).
+    if (t.Generation == FSettingsGeneration && t.Url == url)
+        return;
+    t.Generation = 0;
+    CURL* easy = t.Easy;
+    // Reset keeps the live connections, so consecutive posts reuse them.
     curl_easy_reset(easy);
-    s.RequestBody = FPostData;
-    s.Body.clear();
-    s.TooLarge = false;
-    s.Done = false;
-    s.Result = CURLE_OK;
-    s.ResponseStarted = false;
-    s.ErrorBuffer[0] = 0;
-    curl_slist_free_all(s.Headers);
-    s.Headers = nullptr;
-    s.Headers = curl_slist_append(s.Headers, ("Content-Type: " + FContentType.toUtf8()).constData());
-    s.Headers = curl_slist_append(s.Headers, "Expect:");
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
+    curl_slist_free_all(t.Headers);
+    t.Headers = nullptr;
+    t.Headers = curl_slist_append(t.Headers, ("Content-Type: " + FContentType.toUtf8()).constData());
+    t.Headers = curl_slist_append(t.Headers, "Expect:");
 
     SetText(easy, CURLOPT_URL, url);
     curl_easy_setopt(easy, CURLOPT_POST, 1L);
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, s.RequestBody.constData());
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(s.RequestBody.size()));
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, s.Headers);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, t.Headers);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     if (FTimeoutMs > 0)
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(FTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TCurlSession::WriteCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &s);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TCurlSession::HeaderCallback);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &s);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, s.ErrorBuffer);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TCurlTransfer::WriteCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TCurlTransfer::HeaderCallback);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.ErrorBuffer);
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -482,11 +535,11 @@ void THTTPSClient::Post(const QString& url)
         tunnel = FProxySSL == psTunnel;
     }
     // A failure to connect names the machine the client connects to first.
-    QString firstHop;
+    t.FirstHop.clear();
     if (useFirewall)
-        firstHop = QStringLiteral("the firewall %1 port %2").arg(FFirewallHost).arg(FFirewallPort);
+        t.FirstHop = QStringLiteral("the firewall %1 port %2").arg(FFirewallHost).arg(FFirewallPort);
     else if (useProxy)
-        firstHop = QStringLiteral("the proxy server %1 port %2").arg(FProxyServer).arg(FProxyPort);
+        t.FirstHop = QStringLiteral("the proxy server %1 port %2").arg(FProxyServer).arg(FProxyPort);
     if (!proxy.isEmpty()) {
         SetText(easy, CURLOPT_PROXY, proxy);
         if (!preProxy.isEmpty())
@@ -500,6 +553,134 @@ void THTTPSClient::Post(const QString& url)
     } else if (!FUseSystemProxy) {
         curl_easy_setopt(easy, CURLOPT_PROXY, ""); // ignore the proxy environment variables
     }
+    t.Url = url;
+    t.CAFile = FCAFile;
+    t.Generation = FSettingsGeneration;
+}
+
+namespace
+{
+// The failure of a finished transfer, as the person in front of it is told; empty when it did not fail.
+std::optional<THTTPSError> TransferFailure(TCurlTransfer& t)
+{
+    if (t.TooLarge)
+        return THTTPSError(hecReplyTooLarge, QStringLiteral("The server's reply is larger than %1 bytes; the "
+                                                            "request failed.")
+                                                 .arg(THTTPSClient::MaxReplyBytes));
+    if (t.Result == CURLE_OK)
+        return std::nullopt;
+    TFailure failure;
+    failure.Result = t.Result;
+    curl_easy_getinfo(t.Easy, CURLINFO_OS_ERRNO, &failure.OsError);
+    failure.Detail = QString::fromUtf8(t.ErrorBuffer);
+    if (failure.Detail.isEmpty())
+        failure.Detail = QString::fromUtf8(curl_easy_strerror(t.Result));
+    const QUrl target(t.Url);
+    failure.Host = target.host();
+    failure.Port = target.port(target.scheme() == QLatin1String("https") ? 443 : 80);
+    failure.FirstHop = t.FirstHop;
+    failure.CAFile = t.CAFile;
+    const QString message = ExplainFailure(failure);
+    qCDebug(lcHttps) << "post failed" << int(t.Result) << message;
+    return THTTPSError(int(t.Result), message);
+}
+} // namespace
+
+void TCurlSession::Finish(std::unique_ptr<TCurlTransfer> transfer)
+{
+    curl_multi_remove_handle(Multi, transfer->Easy);
+    THTTPSReply reply;
+    if (const std::optional<THTTPSError> failure = TransferFailure(*transfer)) {
+        reply.Failed = true;
+        reply.ErrorCode = failure->Code();
+        reply.Message = failure->Message();
+    } else {
+        long status = 0;
+        curl_easy_getinfo(transfer->Easy, CURLINFO_RESPONSE_CODE, &status);
+        reply.Status = int(status);
+        reply.Body = std::exchange(transfer->Body, QByteArray());
+    }
+    auto done = std::move(transfer->OnDone);
+    transfer->OnDone = nullptr;
+    transfer->RequestBody.clear();
+    Idle.push_back(std::move(transfer));
+    if (done)
+        done(std::move(reply));
+}
+
+quint64 THTTPSClient::StartPost(const QString& url, const QByteArray& body,
+                                std::function<void(THTTPSReply&& reply)> done)
+{
+    TCurlSession& s = *Session;
+    std::unique_ptr<TCurlTransfer> transfer;
+    if (!s.Idle.empty()) {
+        transfer = std::move(s.Idle.back());
+        s.Idle.pop_back();
+    } else {
+        transfer = std::make_unique<TCurlTransfer>();
+    }
+    try {
+        Prepare(*transfer, url);
+    } catch (...) {
+        s.Idle.push_back(std::move(transfer));
+        throw;
+    }
+    transfer->Begin(body);
+    transfer->Id = ++s.LastId;
+    transfer->OnDone = std::move(done);
+    const CURLMcode added = curl_multi_add_handle(s.Multi, transfer->Easy);
+    if (added != CURLM_OK) {
+        transfer->OnDone = nullptr;
+        s.Idle.push_back(std::move(transfer));
+        throw THTTPSError(hecSetupFailed, QString::fromUtf8(curl_multi_strerror(added)));
+    }
+    // Sent from the event loop, where libcurl's zero timer takes it up: never does a
+    // reply come back inside this call.
+    const quint64 id = transfer->Id;
+    s.Running.push_back(std::move(transfer));
+    return id;
+}
+
+void THTTPSClient::CancelPost(quint64 id)
+{
+    TCurlSession& s = *Session;
+    for (auto it = s.Running.begin(); it != s.Running.end(); ++it) {
+        if ((*it)->Id != id)
+            continue;
+        std::unique_ptr<TCurlTransfer> transfer = std::move(*it);
+        s.Running.erase(it);
+        curl_multi_remove_handle(s.Multi, transfer->Easy);
+        transfer->OnDone = nullptr;
+        transfer->RequestBody.clear();
+        transfer->Body.clear();
+        s.Idle.push_back(std::move(transfer));
+        return;
+    }
+}
+
+int THTTPSClient::PostsInFlight() const
+{
+    return int(Session->Running.size());
+}
+
+void THTTPSClient::Post(const QString& url)
+{
+    if (InProgress)
+        throw THTTPSError(hecPostInProgress,
+                          QStringLiteral("A request is already being sent; wait for it to finish before sending another."));
+    InProgress = true;
+    struct TBusyGuard
+    {
+        bool& Flag;
+        ~TBusyGuard() { Flag = false; }
+    } busyGuard{InProgress};
+    FHandlerFailure = nullptr;
+
+    FStatusCode = 0;
+    TCurlSession& s = *Session;
+    TCurlTransfer& t = s.Main;
+    Prepare(t, url);
+    t.Begin(FPostData);
 
     // The request's events come as soon as the reply starts, while the reply
     // may still be on its way; a handler's failure ends the post.
@@ -510,8 +691,8 @@ void THTTPSClient::Post(const QString& url)
             return;
         requestEventsRaised = true;
         emit StartTransfer(0);
-        if (!FHandlerFailure && !s.RequestBody.isEmpty())
-            emit Transfer(0, s.RequestBody.size(), 100, QString::fromLatin1(s.RequestBody));
+        if (!FHandlerFailure && !t.RequestBody.isEmpty())
+            emit Transfer(0, t.RequestBody.size(), 100, QString::fromLatin1(t.RequestBody));
         if (!FHandlerFailure)
             emit EndTransfer(0);
     };
@@ -526,7 +707,7 @@ void THTTPSClient::Post(const QString& url)
             loop.quit();
     };
 
-    CURLMcode added = curl_multi_add_handle(s.Multi, easy);
+    CURLMcode added = curl_multi_add_handle(s.Multi, t.Easy);
     if (added != CURLM_OK) {
         s.OnResponseStarted = nullptr;
         throw THTTPSError(hecSetupFailed, QString::fromUtf8(curl_multi_strerror(added)));
@@ -539,39 +720,21 @@ void THTTPSClient::Post(const QString& url)
         s.Timer.stop();
         s.Action(CURL_SOCKET_TIMEOUT, 0);
     }
-    if (!s.Done && !FHandlerFailure)
+    if (!t.Done && !FHandlerFailure)
         loop.exec();
     s.Loop = nullptr;
     s.OnResponseStarted = nullptr;
-    curl_multi_remove_handle(s.Multi, easy);
+    curl_multi_remove_handle(s.Multi, t.Easy);
     s.Attached = false;
 
     ThrowHandlerFailure();
-    if (s.TooLarge)
-        throw THTTPSError(hecReplyTooLarge,
-                          QStringLiteral("The server's reply is larger than %1 bytes; the request failed.")
-                              .arg(MaxReplyBytes));
-    if (s.Result != CURLE_OK) {
-        TFailure failure;
-        failure.Result = s.Result;
-        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &failure.OsError);
-        failure.Detail = QString::fromUtf8(s.ErrorBuffer);
-        if (failure.Detail.isEmpty())
-            failure.Detail = QString::fromUtf8(curl_easy_strerror(s.Result));
-        const QUrl target(url);
-        failure.Host = target.host();
-        failure.Port = target.port(target.scheme() == QLatin1String("https") ? 443 : 80);
-        failure.FirstHop = firstHop;
-        failure.CAFile = FCAFile;
-        const QString message = ExplainFailure(failure);
-        qCDebug(lcHttps) << "post failed" << int(s.Result) << message;
-        throw THTTPSError(int(s.Result), message);
-    }
+    if (const std::optional<THTTPSError> failure = TransferFailure(t))
+        throw *failure;
 
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(t.Easy, CURLINFO_RESPONSE_CODE, &status);
     FStatusCode = int(status);
-    const QByteArray body = std::exchange(s.Body, QByteArray());
+    const QByteArray body = std::exchange(t.Body, QByteArray());
     raiseRequestEvents();
     ThrowHandlerFailure();
     if (status >= 400) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <exception>
+#include <functional>
 
 // A failure of THTTPSClient: a setter that refuses a value, a Post that cannot
 // be made, fails on the network or runs past its time limit.
@@ -51,10 +52,25 @@ enum THTTPSErrorCode
 };
 
 struct TCurlSession;
+struct TCurlTransfer;
+
+// What became of a post started with THTTPSClient::StartPost.
+struct THTTPSReply
+{
+    bool Failed = false; // no reply: ErrorCode and Message say why, as Post would have thrown
+    int ErrorCode = 0;
+    QString Message;
+    int Status = 0;  // the HTTP status of the reply
+    QByteArray Body; // the reply's body
+};
 
 // One HTTP(S) POST at a time over a reused connection. Post keeps the calling
 // thread's event loop running (timers, painting, clicks) while it waits; the
 // transfer events are raised on that thread before Post returns.
+//
+// StartPost sends posts side by side instead, each on a connection of its own
+// (reused by the next), and hands each its reply through a callback; it raises
+// none of the transfer events.
 class THTTPSClient : public QObject
 {
     Q_OBJECT
@@ -70,39 +86,39 @@ public:
     QByteArray PostData() const { return FPostData; }
     void SetPostData(const QByteArray& data) { FPostData = data; }
     QString ContentType() const { return FContentType; }
-    void SetContentType(const QString& type) { FContentType = type; }
+    void SetContentType(const QString& type) { Set(FContentType, type); }
 
     QString ProxyServer() const { return FProxyServer; }
     void SetProxyServer(const QString& host);
     quint16 ProxyPort() const { return FProxyPort; }
-    void SetProxyPort(quint16 port) { FProxyPort = port; }
+    void SetProxyPort(quint16 port) { Set(FProxyPort, port); }
     TProxySSL ProxySSL() const { return FProxySSL; }
     void SetProxySSL(TProxySSL mode);
     QString ProxyUser() const { return FProxyUser; }
-    void SetProxyUser(const QString& user) { FProxyUser = user; }
+    void SetProxyUser(const QString& user) { Set(FProxyUser, user); }
     QString ProxyPassword() const { return FProxyPassword; }
-    void SetProxyPassword(const QString& password) { FProxyPassword = password; }
+    void SetProxyPassword(const QString& password) { Set(FProxyPassword, password); }
 
     QString FirewallHost() const { return FFirewallHost; }
     void SetFirewallHost(const QString& host);
     quint16 FirewallPort() const { return FFirewallPort; }
-    void SetFirewallPort(quint16 port) { FFirewallPort = port; }
+    void SetFirewallPort(quint16 port) { Set(FFirewallPort, port); }
     QString FirewallUser() const { return FFirewallUser; }
-    void SetFirewallUser(const QString& user) { FFirewallUser = user; }
+    void SetFirewallUser(const QString& user) { Set(FFirewallUser, user); }
     QString FirewallPassword() const { return FFirewallPassword; }
-    void SetFirewallPassword(const QString& password) { FFirewallPassword = password; }
+    void SetFirewallPassword(const QString& password) { Set(FFirewallPassword, password); }
     TFirewallType FirewallType() const { return FFirewallType; }
     void SetFirewallType(TFirewallType type);
 
     int Timeout() const { return (FTimeoutMs + 999) / 1000; } // seconds; 0 = no limit
-    void SetTimeout(int seconds) { FTimeoutMs = seconds * 1000; }
+    void SetTimeout(int seconds) { Set(FTimeoutMs, seconds * 1000); }
     // The same limit in milliseconds, for a watchdog whose tick is shortened.
     int TimeoutMs() const { return FTimeoutMs; }
-    void SetTimeoutMs(int milliseconds) { FTimeoutMs = milliseconds; }
+    void SetTimeoutMs(int milliseconds) { Set(FTimeoutMs, milliseconds); }
     QString CAFile() const { return FCAFile; }
-    void SetCAFile(const QString& path) { FCAFile = path; }
+    void SetCAFile(const QString& path) { Set(FCAFile, path); }
     bool UseSystemProxy() const { return FUseSystemProxy; }
-    void SetUseSystemProxy(bool use) { FUseSystemProxy = use; }
+    void SetUseSystemProxy(bool use) { Set(FUseSystemProxy, use); }
 
     // "Name=Value" sets a setting, "Name" reads it; returns the setting's value
     // after the call, or an empty text for a name we do not know.
@@ -114,6 +130,15 @@ public:
     bool Busy() const { return InProgress; }
     // The HTTP status of the last reply Post received; 0 while none has come.
     int StatusCode() const { return FStatusCode; }
+
+    // Starts one POST of body to url beside the others in flight and returns at once;
+    // it goes out from the event loop. done is called once, from the event loop and
+    // never from inside StartPost, with the reply or the failure, unless CancelPost
+    // comes first. Throws THTTPSError when the settings make no route.
+    quint64 StartPost(const QString& url, const QByteArray& body, std::function<void(THTTPSReply&& reply)> done);
+    // Abandons a post started with StartPost: its callback is not called.
+    void CancelPost(quint64 id);
+    int PostsInFlight() const;
 
     // A handler of the events below never throws through the signal: connect it
     // wrapped with EventHandler, and a failure it lets out ends the Post in progress
@@ -138,6 +163,20 @@ signals:
     void Error(int code, const QString& description);
 
 private:
+    // Every setting the transfers read; a post applies them again only after a change.
+    void Changed() { ++FSettingsGeneration; }
+    template <typename T, typename V>
+    void Set(T& field, const V& value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Changed();
+    }
+    // Applies the settings to the transfer (unless applied already) and sets its body.
+    void Prepare(TCurlTransfer& transfer, const QString& url);
+
+    quint64 FSettingsGeneration = 1;
     QString FURL;
     QByteArray FPostData;
     QString FContentType;

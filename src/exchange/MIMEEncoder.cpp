@@ -70,37 +70,56 @@ void TMIMEEncoder::EncodeToString()
     Encoded.clear();
     if (Parts.isEmpty())
         throw EMIMEError(QStringLiteral("There are no parts to encode."));
+    // One body per record of an import: built in one buffer, without temporaries.
     QList<QByteArray> contents;
+    contents.reserve(Parts.size());
+    qsizetype size = 0;
     for (const TPart& part : Parts) {
         if (HasLineBreak(part.ContentType) || HasLineBreak(part.ContentTypeAttr))
             throw EMIMEError(QStringLiteral("A part header cannot hold a line break."));
         contents.append(ToLatin1Bytes(part.Content));
+        size += contents.last().size() + part.ContentType.size() + part.ContentTypeAttr.size() + 96;
     }
-    // The boundary must not occur in any content.
-    QByteArray boundary;
-    for (int n = 1;; ++n) {
-        boundary = "=_QImportPart_" + QByteArray::number(n).rightJustified(4, '0');
-        bool clash = false;
+    // The boundary must not occur in any content; almost always the first one is free.
+    QByteArray boundary = QByteArrayLiteral("=_QImportPart_0001");
+    UsedBoundary = QStringLiteral("=_QImportPart_0001");
+    const auto clashes = [&contents](QByteArrayView needle) {
         for (const QByteArray& content : contents)
-            clash = clash || content.contains("--" + boundary);
-        if (!clash)
-            break;
+            if (content.contains(needle))
+                return true;
+        return false;
+    };
+    if (clashes("--=_QImportPart_")) {
+        for (int n = 1;; ++n) {
+            boundary = "=_QImportPart_" + QByteArray::number(n).rightJustified(4, '0');
+            if (!clashes("--" + boundary))
+                break;
+        }
+        UsedBoundary = QString::fromLatin1(boundary);
     }
-    QByteArray out;
+    const QByteArrayView mark(boundary);
+    QByteArray& out = Encoded;
+    out.reserve(size + (Parts.size() + 1) * (boundary.size() + 8));
     for (int i = 0; i < Parts.size(); ++i) {
         const TPart& part = Parts[i];
-        out += "--" + boundary + "\r\n";
-        QByteArray type = part.ContentType.isEmpty() ? QByteArray("text/plain") : ToLatin1Bytes(part.ContentType);
-        if (!part.ContentTypeAttr.isEmpty())
-            type += "; " + ToLatin1Bytes(part.ContentTypeAttr);
-        out += "Content-Type: " + type + "\r\n";
-        out += "Content-Transfer-Encoding: 8bit\r\n\r\n";
+        out += "--";
+        out += mark;
+        out += "\r\nContent-Type: ";
+        if (part.ContentType.isEmpty())
+            out += "text/plain";
+        else
+            out += ToLatin1Bytes(part.ContentType);
+        if (!part.ContentTypeAttr.isEmpty()) {
+            out += "; ";
+            out += ToLatin1Bytes(part.ContentTypeAttr);
+        }
+        out += "\r\nContent-Transfer-Encoding: 8bit\r\n\r\n";
         out += contents[i];
         out += "\r\n";
     }
-    out += "--" + boundary + "--\r\n";
-    Encoded = out;
-    UsedBoundary = QString::fromLatin1(boundary);
+    out += "--";
+    out += mark;
+    out += "--\r\n";
 }
 
 QString DecodeSinglePartBody(const QByteArray& body, bool* ok)

@@ -78,11 +78,19 @@ QString TMessageList::ShownText(QStringView message)
                                                             .arg(message.size() - MaxMessageChars);
 }
 
+TMessageList::TDigest TMessageList::DigestOf(QStringView folded)
+{
+    // Two differently seeded hashes of the text: two distinct messages share both only by a
+    // chance far below any other failure of the program.
+    return {qHash(folded, size_t(0x9E3779B97F4A7C15ull)), qHash(folded, size_t(0xC2B2AE3D27D4EB4Full)),
+            folded.size()};
+}
+
 void TMessageList::Offer(QStringView message, TReplyMessages& result, qsizetype& chars)
 {
     const QString shown = ShownText(message);
-    const QString folded = shown.toCaseFolded();
-    if (FFolded.contains(folded))
+    const TDigest digest = DigestOf(shown.toCaseFolded());
+    if (FFolded.contains(digest))
         return;
     // Past a limit the rest of the reply is only counted; a message left out
     // now may still be listed by a later reply.
@@ -93,7 +101,7 @@ void TMessageList::Offer(QStringView message, TReplyMessages& result, qsizetype&
     if (shown.size() != message.size())
         ++result.Shortened;
     chars += shown.size();
-    FFolded.insert(folded);
+    FFolded.insert(digest);
     result.Added.append(shown);
 }
 
@@ -111,7 +119,7 @@ void TMessageList::Finish(TReplyMessages& result)
         result.Added.append(QStringLiteral("... %1 more %2 from the service not shown")
                                 .arg(result.NotShown)
                                 .arg(result.NotShown == 1 ? QStringLiteral("line") : QStringLiteral("lines")));
-    FListed.append(result.Added);
+    FCount += result.Added.size();
 }
 
 TReplyMessages TMessageList::AddReply(const QString& reply)

@@ -38,10 +38,12 @@ struct TReplyMessages
 };
 
 // The service's messages as shown to the user: each text once, compared without
-// regard to letter case. A set of folded texts keeps each check constant-time,
-// however long a run's list grows. One reply adds at most MaxReplyMessages
+// regard to letter case. A set of the folded texts' 128-bit digests keeps each
+// check constant-time and each message a few bytes, however long a run's list
+// grows and however long its messages. One reply adds at most MaxReplyMessages
 // messages and MaxReplyChars characters, none longer than MaxMessageChars, so
-// a run's list grows with the number of replies, not with their size.
+// a run's list grows with the number of replies, not with their size. The
+// messages themselves are the caller's to keep or show.
 class TMessageList
 {
 public:
@@ -53,7 +55,8 @@ public:
     TReplyMessages AddReply(const QString& reply);
     // The same for the messages of one reply taken out already; returns what was added.
     QStringList Add(const QStringList& messages);
-    const QStringList& Listed() const { return FListed; }
+    // How many messages were listed so far.
+    qsizetype Count() const { return FCount; }
 
     // A message as listed: cut to MaxMessageChars, saying how much was left out.
     static QString ShownText(QStringView message);
@@ -63,8 +66,18 @@ private:
     void Offer(QStringView message, TReplyMessages& result, qsizetype& chars);
     void Finish(TReplyMessages& result);
 
-    QStringList FListed;
-    QSet<QString> FFolded;
+    struct TDigest
+    {
+        size_t A = 0;
+        size_t B = 0;
+        qsizetype Size = 0;
+        bool operator==(const TDigest&) const = default;
+        friend size_t qHash(const TDigest& digest, size_t seed = 0) { return digest.A ^ seed; }
+    };
+    static TDigest DigestOf(QStringView folded);
+
+    qsizetype FCount = 0;
+    QSet<TDigest> FFolded;
 };
 
 struct TSiteEntry

@@ -48,7 +48,10 @@ void TImportRun::SettleUnsent(qint32 line, const QStringList& rowList)
 void TImportRun::Record(qint32 line, const QStringList& rowList)
 {
     if (Results)
-        Results->Append(Ledger.At(line), rowList.mid(1));
+        Results->Append(Ledger.At(line), rowList, 1);
+    // Written out: the outcome stays, the reply's text goes, so a long run's memory does not grow with it.
+    if (!MessagesKept)
+        Ledger.At(line).Messages = QString();
     NextLine = line + 1;
 }
 

@@ -86,6 +86,9 @@ public:
     TImportOutcome Run(const QStringList& sourceLines, bool headings, const TRunLedger* previous = nullptr);
     // Every row is written here as soon as its outcome is known.
     void SetResultsFile(TResultsFile* file) { Results = file; }
+    // Off: a row's messages leave the ledger once the row was written to the results
+    // file (the counts and outcomes stay), for an owner that never reads them again.
+    void SetMessagesKept(bool kept) { MessagesKept = kept; }
 
     void RequestStop() { StopRequested = true; }
     bool IsStopRequested() const { return StopRequested; }
@@ -109,6 +112,7 @@ private:
     TResultsFile* Results = nullptr;
     const TRunLedger* Previous = nullptr;
     QStringList Lines;
+    bool MessagesKept = true;
     bool StopRequested = false;
     bool Abandoned = false;
     bool Running = false;

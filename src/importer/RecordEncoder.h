@@ -46,3 +46,18 @@ inline bool IsFlagField(const CatalogueEntry& entry)
 TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMap, const TFieldCatalogue& catalogue,
                           const QString& accountNumber, const QString& loginName, const QString& password,
                           const QString& siteNumber, qint32 cRow);
+
+// The same, for every row of a run: the head (credentials, request type and Site),
+// the same for every record, is made once. The map and the catalogue must outlive it.
+class TRecordComposer
+{
+public:
+    // head: RecordHead of the run's account, login name, password and Site.
+    TRecordComposer(const TColumnMap& columnMap, const TFieldCatalogue& catalogue, QString head);
+    TRecordText Compose(const QStringList& rowList, qint32 cRow) const;
+
+private:
+    const TColumnMap& ColumnMap;
+    const TFieldCatalogue& Catalogue;
+    QString Head;
+};

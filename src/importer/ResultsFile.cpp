@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <charconv>
 #include <functional>
 #include <limits>
 
@@ -79,20 +80,47 @@ bool ParseCount(const QString& text, qint32 low, qint32 high, qint32& value)
 }
 } // namespace
 
+namespace
+{
+bool NeedsQuotes(QStringView text)
+{
+    for (const QChar c : text)
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    return false;
+}
+
+// Appends one field to a line in the making; a results file writes one line per row.
+void AppendCsvField(QString& line, QStringView text)
+{
+    if (!NeedsQuotes(text)) {
+        line += text;
+        return;
+    }
+    line += u'"';
+    for (const QChar c : text) {
+        if (c == u'"')
+            line += u'"';
+        line += c;
+    }
+    line += u'"';
+}
+
+void AppendNumber(QString& line, qint64 number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line += QLatin1StringView(digits, end - digits);
+}
+} // namespace
+
 QString CsvField(const QString& text)
 {
-    bool quote = false;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote)
+    if (!NeedsQuotes(text))
         return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QString quoted;
+    AppendCsvField(quoted, text);
+    return quoted;
 }
 
 QByteArray CsvRecord(const QStringList& fields)
@@ -101,7 +129,7 @@ QByteArray CsvRecord(const QStringList& fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += QLatin1Char(',');
-        line += CsvField(fields.at(i));
+        AppendCsvField(line, fields.at(i));
     }
     line += QStringLiteral("\r\n");
     return line.toUtf8();
@@ -135,20 +163,43 @@ bool TResultsFile::Create(const QString& path, const QStringList& cellHeadings, 
     return true;
 }
 
-bool TResultsFile::Append(const TRowEntry& entry, const QStringList& cells)
+bool TResultsFile::Append(const TRowEntry& entry, const QStringList& cells, qsizetype firstCell)
 {
     if (!File.isOpen() || !FError.isEmpty())
         return false;
-    QStringList fields;
-    fields.reserve(5 + qMax(cells.size(), FCellColumns));
-    fields << QString::number(entry.Row()) << RowOutcomeText(entry.Outcome)
-           << (entry.HttpStatus > 0 ? QString::number(entry.HttpStatus) : QString())
-           << QString::number(entry.Posts) << entry.MessageLines().join(MessageSeparator);
-    fields += cells;
-    for (qsizetype i = cells.size(); i < FCellColumns; ++i)
-        fields.append(QString());
-    const QByteArray line = CsvRecord(fields);
-    if (File.write(line) != line.size() || !File.flush()) {
+    // The line is made in one buffer: a run writes one per row.
+    qsizetype size = 48 + entry.Messages.size() * 2;
+    for (qsizetype i = firstCell; i < cells.size(); ++i)
+        size += cells.at(i).size() + 3;
+    QString line;
+    line.reserve(size + qMax<qsizetype>(0, FCellColumns - (cells.size() - firstCell)));
+    AppendNumber(line, entry.Row());
+    line += u',';
+    line += RowOutcomeText(entry.Outcome);
+    line += u',';
+    if (entry.HttpStatus > 0)
+        AppendNumber(line, entry.HttpStatus);
+    line += u',';
+    AppendNumber(line, entry.Posts);
+    line += u',';
+    // The reply's lines joined by " | ", quoted as one field.
+    if (entry.Messages.contains(u'\n')) {
+        QString joined = entry.Messages;
+        joined.replace(u'\n', MessageSeparator);
+        AppendCsvField(line, joined);
+    } else {
+        AppendCsvField(line, entry.Messages);
+    }
+    qsizetype written = 0;
+    for (qsizetype i = firstCell; i < cells.size(); ++i, ++written) {
+        line += u',';
+        AppendCsvField(line, cells.at(i));
+    }
+    for (; written < FCellColumns; ++written)
+        line += u',';
+    line += QLatin1StringView("\r\n");
+    const QByteArray bytes = line.toUtf8();
+    if (File.write(bytes) != bytes.size() || !File.flush()) {
         FError = File.errorString();
         return false;
     }

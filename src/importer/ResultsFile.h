@@ -25,8 +25,9 @@ public:
     // Creates the file and writes the byte-order mark and the heading line. An
     // existing file is replaced only when replace is set.
     bool Create(const QString& path, const QStringList& cellHeadings, bool replace);
-    // Appends and flushes one row; false once writing has failed (Error() says why).
-    bool Append(const TRowEntry& entry, const QStringList& cells);
+    // Appends and flushes one row, its cells those of cells from firstCell on; false
+    // once writing has failed (Error() says why).
+    bool Append(const TRowEntry& entry, const QStringList& cells, qsizetype firstCell = 0);
     void Close() { File.close(); }
 
     bool IsOpen() const { return File.isOpen(); }

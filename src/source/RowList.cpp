@@ -1,8 +1,9 @@
 #include "source/RowList.h"
 
-QStringList SplitSourceRow(const QString& sourceLine)
+namespace
 {
-    QStringList cells;
+void AppendCells(QStringList& cells, const QString& sourceLine)
+{
     const qsizetype size = sourceLine.size();
     qsizetype start = 0;
     for (;;) {
@@ -16,12 +17,23 @@ QStringList SplitSourceRow(const QString& sourceLine)
     // a trailing separator does not open a new cell.
     if (start < size)
         cells.append(sourceLine.mid(start));
+}
+} // namespace
+
+QStringList SplitSourceRow(const QString& sourceLine)
+{
+    QStringList cells;
+    cells.reserve(sourceLine.count(QLatin1Char('\t')) + 1);
+    AppendCells(cells, sourceLine);
     return cells;
 }
 
 QStringList BuildRowList(const QString& sourceLine, int rowNumber)
 {
-    QStringList row = SplitSourceRow(sourceLine);
-    row.prepend(QString::number(rowNumber));
+    // Sized once: the import builds one per row.
+    QStringList row;
+    row.reserve(sourceLine.count(QLatin1Char('\t')) + 2);
+    row.append(QString::number(rowNumber));
+    AppendCells(row, sourceLine);
     return row;
 }
