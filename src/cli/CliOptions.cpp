@@ -27,7 +27,7 @@ const TOptionSpec KnownOptions[] = {
     {"--strict", TOptionKind::Flag},      {"--allow-unsent", TOptionKind::Flag},
     {"--follow-headings", TOptionKind::Flag},
     {"--results", TOptionKind::Value},    {"--no-results", TOptionKind::Flag},
-    {"--resume", TOptionKind::Value},
+    {"--resume", TOptionKind::Value},     {"--parallel", TOptionKind::Value},
 };
 
 const TOptionSpec* FindOption(const QString& name)
@@ -67,7 +67,7 @@ QString CheckApplies(const TCliOptions& o, const QStringList& seen)
         const bool importOnly = name == QLatin1String("--site") || name == QLatin1String("--dry-run") ||
                                 name == QLatin1String("--strict") || name == QLatin1String("--allow-unsent") ||
                                 name == QLatin1String("--results") || name == QLatin1String("--no-results") ||
-                                name == QLatin1String("--resume");
+                                name == QLatin1String("--resume") || name == QLatin1String("--parallel");
         const bool rowsOnly = name == QLatin1String("--json");
         const bool exchangeOnly = name == QLatin1String("--account") || name == QLatin1String("--login") ||
                                   name == QLatin1String("--password-file") || name == QLatin1String("--host") ||
@@ -85,6 +85,7 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
     TCliOptions& o = parsed.Options;
     QStringList positional;
     QStringList seen;
+    QString parallel;
     auto fail = [&](const QString& error) {
         parsed.Error = error;
         return parsed;
@@ -152,6 +153,8 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
             o.NoResults = true;
         else if (name == QLatin1String("--resume"))
             o.ResumeFrom = value;
+        else if (name == QLatin1String("--parallel"))
+            parallel = value;
         else
             o.EndpointArgs << name << value;
     }
@@ -194,6 +197,10 @@ TParsedCommandLine ParseCliArguments(const QStringList& args)
         return fail(QStringLiteral("import needs --mapping MAPFILE"));
     if (o.Command == TCliCommand::Check && o.MappingFile.isEmpty())
         return fail(QStringLiteral("check needs --mapping MAPFILE"));
+    if (seen.contains(QLatin1String("--parallel"))) {
+        if (!TryStrToInt(parallel.trimmed(), o.Parallel) || o.Parallel < 1 || o.Parallel > MaxParallel)
+            return fail(QStringLiteral("--parallel needs a number from 1 to %1, not ").arg(MaxParallel) + parallel);
+    }
     if (o.Site) {
         qint32 number = 0;
         if (!TryStrToInt(o.Site->trimmed(), number) || number < 0)
@@ -220,7 +227,7 @@ QString CliHelpText()
                "                    [credentials] [endpoint]\n"
                "  qimport-cli import FILE --mapping MAPFILE [--headings | --no-headings] [--follow-headings]\n"
                "                     [--site NUMBER] [--strict] [--allow-unsent] [--results FILE | --no-results]\n"
-               "                     [--resume RESULTS] [--dry-run] [credentials] [endpoint]\n"
+               "                     [--resume RESULTS] [--parallel N] [--dry-run] [credentials] [endpoint]\n"
                "  qimport-cli --help\n"
                "\n"
                "Quillmarsh Import Utility, command line: the same steps as the wizard, for recurring imports.\n"
@@ -274,6 +281,13 @@ QString CliHelpText()
                "  --resume RESULTS     send only the rows that RESULTS (a results file of an earlier run of\n"
                "                       FILE) does not list as imported; refused when those rows of FILE\n"
                "                       hold other cells now, or FILE has other rows\n"
+               "  --parallel N         keep up to N record requests (1 to 8, default 1) in flight at once,\n"
+               "                       on up to N connections, each with its own wait and resend; faster\n"
+               "                       over a slow link. The records may then reach the service in another\n"
+               "                       order than the file's, and the service must accept concurrent\n"
+               "                       records from one account. Messages, the summary, the results file\n"
+               "                       and the exit code stay in the file's order and as with 1; Ctrl-C\n"
+               "                       lets every record in flight finish\n"
                "\n"
                "Credentials:\n"
                "  --account NUMBER     account number (default: Account/Number of the settings file)\n"

@@ -33,6 +33,9 @@ enum class TCliCommand
     Check
 };
 
+// The most record requests --parallel keeps in flight.
+inline constexpr qint32 MaxParallel = 8;
+
 struct TCliOptions
 {
     TCliCommand Command = TCliCommand::None;
@@ -48,6 +51,7 @@ struct TCliOptions
     QString ResultsFile;  // --results: where the results go (replaced); empty: the default name
     bool NoResults = false;
     QString ResumeFrom;   // --resume: the results file of an earlier run
+    qint32 Parallel = 1;  // --parallel: record requests in flight at once
     std::optional<QString> Account;
     std::optional<QString> Login;
     QString PasswordFile;

@@ -10,6 +10,7 @@
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
 #include "exchange/HTTPSClient.h"
+#include "exchange/ParallelPosts.h"
 #include "exchange/Replies.h"
 #include "importer/ImportRun.h"
 #include "importer/PreCheck.h"
@@ -23,13 +24,16 @@
 #include "source/SampleGrid.h"
 #include "source/SourceFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
 
+#include <map>
 #include <stdexcept>
 
 namespace
@@ -60,7 +64,7 @@ int WatchdogTickFrom(const QProcessEnvironment& env)
 
 // The import run's view of the command line: records are composed with the
 // same library call the wizard uses and posted through the same exchange.
-class TCliImportHost : public IImportHost
+class TCliImportHost : public IImportHost, public IParallelImportHost
 {
 public:
     TCliImportHost(TCommandLine& commandLine, bool dryRun, const QString& maskedHead)
@@ -99,6 +103,42 @@ public:
     }
 
     bool ExitPlease() const override { return !Dry && C.Exchange->ExitPlease; }
+
+    // --parallel: records posted side by side through posts.
+    void SetPosts(TParallelPosts* posts) { Posts = posts; }
+
+    bool StartRecord(const QStringList& rowList, qint32 cRow, std::function<void(TRecordReply&&)> done) override
+    {
+        const TRecordText record = Composer.Compose(rowList, cRow);
+        if (!record.IsRequest())
+            return false;
+        Keys[cRow] = Posts->Start(record.Text, [this, cRow, done = std::move(done)](TParallelPosts::TOutcome&& o) {
+            Keys.erase(cRow);
+            TRecordReply reply;
+            reply.Answered = o.Answered;
+            reply.HttpStatus = o.Status;
+            reply.Text = std::move(o.Text);
+            reply.Posts = o.Posts;
+            done(std::move(reply));
+        });
+        return true;
+    }
+
+    void DispatchRecord(const TRecordReply& reply) override
+    {
+        if (reply.Answered)
+            C.ListRecordReply(reply.HttpStatus, reply.Text);
+    }
+
+    void WaitForEvents() override { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+
+    void StopRecords() override { Posts->Stop(); }
+
+    qint32 PostsOf(qint32 cRow) const override
+    {
+        const auto it = Keys.find(cRow);
+        return it == Keys.end() ? 0 : Posts->PostsOf(it->second);
+    }
 
     void RowFailed(const TRowEntry& entry) override { C.PrintError(RowFailedNote(entry)); }
 
@@ -146,6 +186,8 @@ private:
     QString Head;
     QString MaskedHead;
     TRecordComposer Composer;
+    TParallelPosts* Posts = nullptr;
+    std::map<qint32, quint64> Keys; // rows in flight and their records' keys
 };
 
 TCommandLine::TCommandLine(TCliEnvironment environment)
@@ -458,7 +500,11 @@ int TCommandLine::StartExchange()
     watchdog->setInterval(WatchdogTickMs);
     // Nothing leaves the tick through Qt: a failure ends the tick and is said here, unless
     // it is the connection settings' own, whose failure path has already said why.
-    QObject::connect(watchdog, &QTimer::timeout, Exchange.get(), Bounded([this] { Exchange->Timer1Timer(); }, [this] {
+    QObject::connect(watchdog, &QTimer::timeout, Exchange.get(), Bounded([this] {
+                         if (ParallelPosts)
+                             ParallelPosts->Tick();
+                         Exchange->Timer1Timer();
+                     }, [this] {
                          try {
                              throw;
                          } catch (const TConnectionNotConfigured&) {
@@ -493,6 +539,19 @@ int TCommandLine::PostOnce(const QString& text, quint16 replyCode, bool* answere
     return ecOk;
 }
 
+void TCommandLine::ListRecordReply(int status, const QString& reply)
+{
+    // An error page is not an answer: the row failed and is not counted.
+    if (IsHttpError(status))
+        return;
+    const TReplyMessages added = ListedMessages.AddReply(reply);
+    for (const QString& message : added.Added)
+        Print(message);
+    if (const QString note = added.LogLine(); !note.isEmpty())
+        RunLog.Add(note);
+    ++RecordsImported;
+}
+
 void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
 {
     switch (waitFor) {
@@ -509,21 +568,12 @@ void TCommandLine::DispatchReply(quint16 waitFor, const QString& reply)
         SiteListAnswered = true;
         SiteReply = reply;
         break;
-    case rcRecord: {
+    case rcRecord:
         RecordAnswer.Answered = true;
         RecordAnswer.HttpStatus = Exchange->ReplyStatus;
         RecordAnswer.Text = reply;
-        // An error page is not an answer: the row failed and is not counted.
-        if (IsHttpError(Exchange->ReplyStatus))
-            break;
-        const TReplyMessages added = ListedMessages.AddReply(reply);
-        for (const QString& message : added.Added)
-            Print(message);
-        if (const QString note = added.LogLine(); !note.isEmpty())
-            RunLog.Add(note);
-        ++RecordsImported;
+        ListRecordReply(Exchange->ReplyStatus, reply);
         break;
-    }
     default:
         break;
     }
@@ -776,6 +826,14 @@ int TCommandLine::SendRecords()
     run.SetResultsFile(Results.IsOpen() ? &Results : nullptr);
     // Nothing here reads a row's messages after the results file has them.
     run.SetMessagesKept(false);
+    std::unique_ptr<TParallelPosts> parallel;
+    if (Options.Parallel > 1) {
+        parallel = std::make_unique<TParallelPosts>(*Exchange);
+        host.SetPosts(parallel.get());
+        run.SetParallel(&host, Options.Parallel);
+        ParallelPosts = parallel.get();
+        RunLog.Add(QStringLiteral("Records in flight at once: up to %1").arg(Options.Parallel));
+    }
     ActiveRun = &run;
     struct TRunGuard
     {
@@ -783,6 +841,7 @@ int TCommandLine::SendRecords()
         ~TRunGuard()
         {
             C.ActiveRun = nullptr;
+            C.ParallelPosts = nullptr;
             C.Results.Close();
         }
     } guard{*this};

@@ -24,6 +24,7 @@
 
 class QIODevice;
 class TExchange;
+class TParallelPosts;
 
 // What the command line gets from its surroundings, so a test can run it in-process.
 struct TCliEnvironment
@@ -86,6 +87,8 @@ private:
 
     bool ConfigureConnection();
     void DispatchReply(quint16 waitFor, const QString& reply);
+    // A record's reply as listed: the service's messages once each, the count of records imported.
+    void ListRecordReply(int status, const QString& reply);
     int PostOnce(const QString& text, quint16 replyCode, bool* answered);
     void StartLog();
     void StopLog();
@@ -132,6 +135,7 @@ private:
     TRunLedger Previous; // the rows of the results file given to --resume
     TResultsFile Results;
     TRecordReply RecordAnswer; // the reply to the record being sent
+    TParallelPosts* ParallelPosts = nullptr; // --parallel: the records in flight, while a run goes
     TImportRun* ActiveRun = nullptr;
     int Interrupts = 0;
 };

@@ -82,6 +82,8 @@ public:
     void HTTPS1EndTransfer(int direction);
     void HTTPS1Error(int code, const QString& description);
 
+    TRunLog& Log() { return RunLog; }
+
 private:
     void Send();
 

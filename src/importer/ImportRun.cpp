@@ -55,6 +55,21 @@ void TImportRun::Record(qint32 line, const QStringList& rowList)
     NextLine = line + 1;
 }
 
+bool TImportRun::Account(qint32 line, const TRecordReply& reply)
+{
+    TRowEntry& entry = Ledger.At(line);
+    entry.Posts = qint16(qMin<qint32>(reply.Posts, 32767));
+    if (reply.Answered) {
+        entry.HttpStatus = qint16(reply.HttpStatus);
+        entry.Messages = LedgerMessages(reply.HttpStatus, reply.Text);
+        entry.Outcome = IsHttpError(reply.HttpStatus) ? TRowOutcome::Failed : TRowOutcome::Imported;
+    } else {
+        // Posted and never answered: it may have reached the service.
+        entry.Outcome = reply.Posts > 0 ? TRowOutcome::Failed : TRowOutcome::NotSent;
+    }
+    return entry.Outcome != TRowOutcome::NotSent;
+}
+
 TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, const TRunLedger* previous)
 {
     // Sending pumps window messages, so Start could in principle be reached again.
@@ -84,6 +99,8 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
     qint32 failuresInARow = 0;
     qint32 lastPosted = 0;
     Host.Progress(position, maximum);
+    if (Parallel && ParallelRecords > 1)
+        return RunParallel(first, maximum);
 
     for (qint32 r = first; r < maximum; ++r) {
         CRow = r;
@@ -100,17 +117,7 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
                 if (Abandoned)
                     return TImportOutcome::Stopped;
                 InFlight = -1;
-                TRowEntry& entry = Ledger.At(r);
-                entry.Posts = qint16(qMin<qint32>(reply.Posts, 32767));
-                if (reply.Answered) {
-                    entry.HttpStatus = qint16(reply.HttpStatus);
-                    entry.Messages = LedgerMessages(reply.HttpStatus, reply.Text);
-                    entry.Outcome = IsHttpError(reply.HttpStatus) ? TRowOutcome::Failed : TRowOutcome::Imported;
-                } else {
-                    // Posted and never answered: it may have reached the service.
-                    entry.Outcome = reply.Posts > 0 ? TRowOutcome::Failed : TRowOutcome::NotSent;
-                }
-                sent = entry.Outcome != TRowOutcome::NotSent;
+                sent = Account(r, reply);
                 if (reply.Posts > 0)
                     lastPosted = r + 1;
             }
@@ -144,6 +151,113 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
     return stopped && StopRequested ? TImportOutcome::Stopped : TImportOutcome::Finished;
 }
 
+namespace
+{
+// How far past the first row still awaiting its reply new records may start: a reply
+// held for the watchdog holds back the others only after this many rows, so the
+// replies kept for their turn stay few.
+constexpr qint32 MaxRowsAhead = 4096;
+} // namespace
+
+TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
+{
+    // Records start in the file's order and their rows are accounted for in that order
+    // as their turn comes, so the messages, the ledger, the results file and the summary
+    // are those of a run one record at a time with the same replies; only the order on
+    // the wire differs.
+    struct TClearGuard
+    {
+        TImportRun& Run;
+        ~TClearGuard()
+        {
+            Run.Posting.clear();
+            Run.Answered.clear();
+        }
+    } clear{*this};
+    qint32 position = 0;
+    qint32 failuresInARow = 0;
+    qint32 lastPosted = 0;
+    qint32 next = first; // the next row to consider sending
+    bool stopPassedOn = false;
+    for (;;) {
+        const auto stopping = [this] { return StopRequested || Host.ExitPlease(); };
+        if (stopping() && !stopPassedOn) {
+            stopPassedOn = true;
+            Parallel->StopRecords();
+        }
+        while (next < maximum && qint32(Posting.size()) < ParallelRecords && next - NextLine < MaxRowsAhead &&
+               !stopping()) {
+            const qint32 r = next++;
+            const QStringList rowList = BuildRowList(Lines[r], r + 1);
+            const bool carried =
+                Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
+            if (carried || rowList.size() < 2)
+                continue; // settled in its turn
+            CRow = r;
+            Posting.insert(r);
+            const bool started = Parallel->StartRecord(rowList, r, [this, r](TRecordReply&& reply) {
+                Posting.erase(r);
+                Answered[r] = std::move(reply);
+            });
+            if (!started) {
+                Posting.erase(r);
+                Answered[r] = TRecordReply();
+            }
+        }
+
+        // The rows whose turn has come, in order; those never started once the run stops.
+        while (NextLine < maximum) {
+            const qint32 r = NextLine;
+            if (Posting.count(r) > 0 || (r >= next && !stopping()))
+                break;
+            const QStringList rowList = BuildRowList(Lines[r], r + 1);
+            bool sent = false;
+            if (const auto it = Answered.find(r); it != Answered.end()) {
+                const TRecordReply reply = std::move(it->second);
+                Answered.erase(it);
+                Parallel->DispatchRecord(reply);
+                sent = Account(r, reply);
+                if (reply.Posts > 0)
+                    lastPosted = r + 1;
+            }
+            if (!sent)
+                SettleUnsent(r, rowList);
+            Record(r, rowList);
+
+            const TRowEntry& entry = Ledger.At(r);
+            if (entry.Outcome == TRowOutcome::Failed) {
+                Host.RowFailed(entry);
+                if (++failuresInARow >= FailuresInARow && !StopRequested && !Host.ExitPlease()) {
+                    if (Host.StopAfterFailures(failuresInARow))
+                        StopRequested = true;
+                    else
+                        failuresInARow = 0;
+                }
+            } else if (sent) {
+                failuresInARow = 0;
+            }
+            Host.Progress(++position, maximum);
+        }
+        if (NextLine >= maximum)
+            break;
+        const bool canStart =
+            next < maximum && qint32(Posting.size()) < ParallelRecords && next - NextLine < MaxRowsAhead && !stopping();
+        if (canStart)
+            continue;
+        if (stopping() && !stopPassedOn)
+            continue;
+        // Nothing to do until a record has its outcome.
+        Parallel->WaitForEvents();
+        if (Abandoned)
+            return TImportOutcome::Stopped;
+    }
+
+    const bool stopped = StopRequested || Host.ExitPlease();
+    Host.PostClosing();
+    Host.Summary(SummaryLines(Host.RecordsImported(), stopped, lastPosted, Ledger.NotImported()));
+    return stopped && StopRequested ? TImportOutcome::Stopped : TImportOutcome::Finished;
+}
+
 void TImportRun::Abandon(qint32 postsInFlight)
 {
     if (!Running)
@@ -152,7 +266,14 @@ void TImportRun::Abandon(qint32 postsInFlight)
     Abandoned = true;
     for (qint32 r = NextLine; r < qint32(Lines.size()); ++r) {
         const QStringList rowList = BuildRowList(Lines[r], r + 1);
-        if (r == InFlight) {
+        if (const auto it = Answered.find(r); it != Answered.end()) {
+            if (!Account(r, it->second))
+                SettleUnsent(r, rowList);
+        } else if (Parallel && Posting.count(r) > 0) {
+            TRowEntry& entry = Ledger.At(r);
+            entry.Outcome = TRowOutcome::Failed; // posted, its reply unknown
+            entry.Posts = qint16(qMin<qint32>(qMax(1, Parallel->PostsOf(r)), 32767));
+        } else if (r == InFlight) {
             TRowEntry& entry = Ledger.At(r);
             entry.Outcome = postsInFlight > 0 ? TRowOutcome::Failed : TRowOutcome::NotSent;
             entry.Posts = qint16(qMin<qint32>(postsInFlight, 32767));

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <map>
+#include <set>
+
 class TResultsFile;
 
 // What became of one record request.
@@ -45,6 +49,28 @@ public:
     virtual qint32 RecordsImported() const = 0;
     // The closing lines for the message list.
     virtual void Summary(const QStringList& lines) = 0;
+};
+
+// What the import run needs besides to keep several records in flight at once
+// (the command line's --parallel; the wizard sends one at a time).
+class IParallelImportHost
+{
+public:
+    virtual ~IParallelImportHost() = default;
+
+    // Composes the row's record and starts posting it, with its own wait and
+    // resend; false when the row makes no request. done is called once, from
+    // the event loop, with what became of it, not yet dispatched.
+    virtual bool StartRecord(const QStringList& rowList, qint32 cRow, std::function<void(TRecordReply&& reply)> done) = 0;
+    // The reply to a row, in the file's order: what the reply dispatch does for
+    // one record at a time (the service's messages, the count of records imported).
+    virtual void DispatchRecord(const TRecordReply& reply) = 0;
+    // Sleeps until something happens: a reply, a tick, an interrupt.
+    virtual void WaitForEvents() = 0;
+    // A stop was asked for: records awaiting a resend end now; those on the wire finish.
+    virtual void StopRecords() = 0;
+    // Posts made so far for the row's record while it has no outcome.
+    virtual qint32 PostsOf(qint32 cRow) const = 0;
 };
 
 // After this many failed rows in a row the run asks whether to go on.
@@ -89,6 +115,14 @@ public:
     // Off: a row's messages leave the ledger once the row was written to the results
     // file (the counts and outcomes stay), for an owner that never reads them again.
     void SetMessagesKept(bool kept) { MessagesKept = kept; }
+    // Up to records requests in flight at once through host (1: one at a time, through
+    // SendRecord). The rows are still accounted for, written and summed up in the file's
+    // order, exactly as one at a time with the same replies.
+    void SetParallel(IParallelImportHost* host, qint32 records)
+    {
+        Parallel = host;
+        ParallelRecords = records;
+    }
 
     void RequestStop() { StopRequested = true; }
     bool IsStopRequested() const { return StopRequested; }
@@ -106,6 +140,9 @@ private:
     // imported there, skipped when it has no cell, else not sent.
     void SettleUnsent(qint32 line, const QStringList& rowList);
     void Record(qint32 line, const QStringList& rowList);
+    // The ledger entry of a record's reply; true when the row was sent.
+    bool Account(qint32 line, const TRecordReply& reply);
+    TImportOutcome RunParallel(qint32 first, qint32 maximum);
 
     IImportHost& Host;
     TRunLedger& Ledger;
@@ -119,4 +156,8 @@ private:
     qint32 CRow = 0;
     qint32 NextLine = 0;  // the first row not yet in the ledger
     qint32 InFlight = -1; // the row whose record is being posted
+    IParallelImportHost* Parallel = nullptr;
+    qint32 ParallelRecords = 1;
+    std::set<qint32> Posting;                  // parallel: rows whose records are on their way
+    std::map<qint32, TRecordReply> Answered;   // parallel: rows with an outcome, awaiting their turn
 };
