@@ -49,6 +49,12 @@ private slots:
                                               << "a dry run writes no results file";
         QTest::newRow("resume on check") << QStringList{"check", "f", "--mapping", "m", "--resume", "r.csv"}
                                          << "--resume does not apply";
+        QTest::newRow("parallel 0") << QStringList{"import", "f", "--mapping", "m", "--parallel", "0"}
+                                    << "--parallel needs a number from 1 to 8, not 0";
+        QTest::newRow("parallel 9") << QStringList{"import", "f", "--mapping", "m", "--parallel=9"}
+                                    << "--parallel needs a number from 1 to 8, not 9";
+        QTest::newRow("parallel on check") << QStringList{"check", "f", "--mapping", "m", "--parallel", "2"}
+                                           << "--parallel does not apply";
     }
 
     void parse_refusesAndUsageErrors()
@@ -66,7 +72,7 @@ private slots:
         const TParsedCommandLine parsed =
             ParseCliArguments({"import", "monthly.txt", "--mapping=map.txt", "--no-headings", "--site", "007",
                                "--dry-run", "--account", "123-456-789", "--login=a@b.org", "--host", "h:1",
-                               "--ca-file=ca.pem", "--password-file", "pw"});
+                               "--ca-file=ca.pem", "--password-file", "pw", "--parallel", "8"});
         QCOMPARE(parsed.Error, QString());
         const TCliOptions& o = parsed.Options;
         QCOMPARE(int(o.Command), int(TCliCommand::Import));
@@ -79,6 +85,8 @@ private slots:
         QCOMPARE(o.Login, std::optional<QString>(QStringLiteral("a@b.org")));
         QCOMPARE(o.PasswordFile, QStringLiteral("pw"));
         QCOMPARE(o.EndpointArgs, (QStringList{"--host", "h:1", "--ca-file", "ca.pem"}));
+        QCOMPARE(o.Parallel, 8);
+        QCOMPARE(ParseCliArguments({"import", "f", "--mapping", "m"}).Options.Parallel, 1);
     }
 
     void parse_checkAndImportChecks()

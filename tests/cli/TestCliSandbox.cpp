@@ -440,6 +440,98 @@ private slots:
             QCOMPARE(stored.count(QString(BigRecord(row)).replace(QStringLiteral("sandbox-demo"), QStringLiteral("************"))), 1);
     }
 
+    // With four records in flight: every row reaches the service once, an error reply fails
+    // only its row, and what is printed and written stays in the file's order, numbered as
+    // the service answered; a resume, in flight as well, completes the mailbox.
+    void parallel_everyRowOnce_anErrorFailsOnlyItsRow_resumeCompletes()
+    {
+        const QString mailbox = QDir(Sandbox.DataDir()).filePath(QStringLiteral("mailbox.txt"));
+        QFile::remove(mailbox);
+        QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 1, 0, 31, 2));
+        const TCliResult first =
+            RunExecutable(Dir.path(),
+                          {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results", Path("par.csv"),
+                           "--parallel", "4"},
+                          Env());
+        QCOMPARE(first.ExitCode, 10);
+        const QStringList requests = Sandbox.Requests();
+        QCOMPARE(requests.mid(0, 3), (QStringList{Head + "1&VE=002", Head + "2", Head + "32"}));
+        QCOMPARE(requests.filter(QStringLiteral("&RT=110")).size(), 1);
+        QCOMPARE(requests.last(), Head + "110");
+        const QStringList records = requests.filter(QStringLiteral("&RT=31&"));
+        QCOMPARE(records.size(), BigRows);
+        // The third record to arrive got the error; the others are numbered in the order they arrived.
+        QHash<int, int> answeredAs;
+        int failedRow = 0;
+        for (int i = 0, answered = 0; i < records.size(); ++i) {
+            int row = 0;
+            for (int r = 2; r <= BigRows + 1 && row == 0; ++r)
+                row = records[i] == BigRecord(r) ? r : 0;
+            QVERIFY2(row > 0 && !answeredAs.contains(row) && row != failedRow, qPrintable(records[i]));
+            if (i == 2)
+                failedRow = row;
+            else
+                answeredAs[row] = ++answered;
+        }
+
+        QByteArray expected = BigResultsHead;
+        QStringList out;
+        for (int row = 2; row <= BigRows + 1; ++row) {
+            if (row == failedRow) {
+                expected += BigResult(row, "failed", "500", 1, "Internal server error (fault switch)");
+                continue;
+            }
+            const QString message = QStringLiteral("Record %1 received: 3 fields").arg(answeredAs[row]);
+            expected += BigResult(row, "imported", "200", 1, message);
+            out << message;
+        }
+        out << "39 records imported" << "1 rows not imported" << "Import finished";
+        QCOMPARE(ReadFile(Path("par.csv")), expected);
+        QCOMPARE(first.OutLines(), out);
+        QVERIFY2(first.Err.contains(QStringLiteral("Row %1 not imported: HTTP 500\n").arg(failedRow)),
+                 qPrintable(first.Err));
+
+        QVERIFY(Sandbox.Reset());
+        const TCliResult resumed =
+            RunExecutable(Dir.path(),
+                          {"import", Path("big.txt"), "--mapping", Path("big.map"), "--resume", Path("par.csv"),
+                           "--no-results", "--parallel", "4"},
+                          Env());
+        QCOMPARE(resumed.ExitCode, 0);
+        QCOMPARE(Sandbox.Requests().filter(QStringLiteral("&RT=31&")), QStringList{BigRecord(failedRow)});
+        const QStringList stored = QString::fromLatin1(ReadFile(mailbox)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(stored.size(), BigRows);
+        for (int row = 2; row <= BigRows + 1; ++row)
+            QCOMPARE(stored.count(QString(BigRecord(row)).replace(QStringLiteral("sandbox-demo"), QStringLiteral("************"))), 1);
+    }
+
+    // A record whose reply never comes is resent by its own watchdog while the other
+    // records go on, three at a time beside it.
+    void parallel_aHeldReplyIsResentWhileTheOthersGoOn()
+    {
+        QVERIFY(Sandbox.Fault(QStringLiteral("noreply"), 1, 0, 31));
+        QProcessEnvironment env = Env();
+        env.insert(QStringLiteral("QIMPORT_WATCHDOG_TICK_MS"), QStringLiteral("30"));
+        const TCliResult result =
+            RunExecutable(Dir.path(),
+                          {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results", Path("held.csv"),
+                           "--parallel", "4"},
+                          env, 60000);
+        QCOMPARE(result.ExitCode, 0);
+        const QStringList records = Sandbox.Requests().filter(QStringLiteral("&RT=31&"));
+        QCOMPARE(records.size(), BigRows + 1);
+        // The held record went first and once more after every other row.
+        const QString held = records.first();
+        QCOMPARE(records.last(), held);
+        QCOMPARE(records.count(held), 2);
+        QCOMPARE(QSet<QString>(records.begin(), records.end()).size(), BigRows);
+        const QString written = QString::fromUtf8(ReadFile(Path("held.csv")));
+        QCOMPARE(written.count(QLatin1String(",imported,200,1,")), BigRows - 1);
+        QCOMPARE(written.count(QStringLiteral(",imported,200,2,Record %1 received: 3 fields,").arg(BigRows)), 1);
+        QCOMPARE(result.OutLines().mid(BigRows), (QStringList{QStringLiteral("%1 records imported").arg(BigRows),
+                                                              "Import finished"}));
+    }
+
     void fiveFailuresInARow_runStops_exit10()
     {
         QVERIFY(Sandbox.Fault(QStringLiteral("status500"), 0, 0, 31, 1));
@@ -502,12 +594,16 @@ private slots:
     void interrupt_stopsThenEndsAtOnce_data()
     {
         QTest::addColumn<bool>("twice");
-        QTest::newRow("once") << false;
-        QTest::newRow("twice") << true;
+        QTest::addColumn<QString>("parallel");
+        QTest::newRow("once") << false << QStringLiteral("1");
+        QTest::newRow("twice") << true << QStringLiteral("1");
+        // Every record in flight finishes.
+        QTest::newRow("once, four in flight") << false << QStringLiteral("4");
     }
     void interrupt_stopsThenEndsAtOnce()
     {
         QFETCH(bool, twice);
+        QFETCH(QString, parallel);
         // Every record takes a while, so the signals surely come while one is on its way.
         QVERIFY(Sandbox.Fault(QStringLiteral("delay"), 0, 300, 31));
         QFile::remove(Path("signal.csv"));
@@ -518,7 +614,7 @@ private slots:
         process.setProcessEnvironment(Env());
         process.setWorkingDirectory(Dir.path());
         process.start(program, {"import", Path("big.txt"), "--mapping", Path("big.map"), "--results",
-                                Path("signal.csv")});
+                                Path("signal.csv"), "--parallel", parallel});
         QVERIFY(process.waitForStarted(10000));
         process.closeWriteChannel();
         QDeadlineTimer deadline(20000);
