@@ -18,7 +18,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -154,7 +154,7 @@ TRoundResult ImportRound(TSandboxProcess& sandbox, const QString& hostDir, const
     result.Rate = lines.size() / result.Seconds;
     result.Counted = form.RecordsImported;
     result.Received = sandbox.Requests().size();
-    result.Listed = form.ListBox3->count();
+    result.Listed = form.ListBox3->model()->rowCount();
     result.ResultsRows = form.Results.RowsWritten();
 
     // Leave without the close question.

@@ -11,9 +11,9 @@
 
 class QTableWidget;
 
-// Paints the sample grid: row 0 and column 0 look fixed (button face, never
-// selected), and every cell of the current column is filled with the inactive
-// highlight colour so the column being mapped stands out.
+// Paints the sample grid: every cell of the current column is filled with the
+// inactive highlight colour so the column being mapped stands out. The row
+// numbers and column letters are the grid's headers, which stay in view.
 class TSampleGridDelegate : public QStyledItemDelegate
 {
 public:
@@ -23,27 +23,6 @@ public:
 
 private:
     QTableWidget* FGrid;
-};
-
-// Lets the user drag column borders in the grid's first row to change widths,
-// since the grid draws its own column letters instead of a header.
-class TGridColumnSizer : public QObject
-{
-public:
-    explicit TGridColumnSizer(QTableWidget* grid);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // The column whose right border lies within a few pixels of x, or -1.
-    int BorderAt(int x) const;
-
-    QTableWidget* FGrid;
-    QWidget* FViewport;
-    int FColumn = -1;
-    int FStartX = 0;
-    int FStartWidth = 0;
 };
 
 // Widens every column of the grid to its widest text plus 10 pixels; never narrows one.

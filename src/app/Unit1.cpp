@@ -7,6 +7,8 @@
 #include "core/Settings.h"
 #include "core/Version.h"
 #include "core/Conversions.h"
+#include "dialogs/Unit4.h"
+#include "exchange/Credentials.h"
 #include "exchange/Exchange.h"
 #include "importer/ImportRun.h"
 
@@ -83,6 +85,9 @@ void TForm1::AttachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TForm5* 
     Form3 = form3;
     Form4 = form4;
     Form5 = form5;
+    // The written instructions keep clear of this window, above all of the mapping page's buttons.
+    if (Form4)
+        Form4->Follow(this, {Button9, Button10, Button11});
 }
 
 TForm1::~TForm1()
@@ -142,8 +147,6 @@ void TForm1::FormCreate()
         move(InitialWindowPosition(screen->geometry().size(), screen->availableVirtualGeometry(), size()));
     PageControl1->setCurrentWidget(TabSheet1);
     TabSheet1Show();
-    for (QLabel* label : {Label6, Label7, Label10, Label24})
-        label->setGeometry(16, 264, 420, 80);
 }
 
 void TForm1::LoadSettings()
@@ -153,8 +156,9 @@ void TForm1::LoadSettings()
     CheckBox1->setChecked(loaded.ColHeadings);
     FileName = loaded.FileName;
     Edit4->setText(FileName);
-    if (Setup.Account != 0)
-        Edit1->setText(FormatAccountNumber(Setup.Account));
+    StoredAccountNumber = loaded.AccountNumber;
+    if (const QString shown = FormatAccountDigits(StoredAccountNumber); !shown.isEmpty())
+        Edit1->setText(shown);
     if (!Setup.Email.isEmpty())
         Edit2->setText(Setup.Email);
     SiteNumber = QString::number(Setup.SiteNumber);
@@ -236,10 +240,16 @@ void TForm1::FormClose()
 {
     SourceLines.clear();
 
+    // The account number and login name the boxes show when they pass the checks, else those
+    // the file held: a run that never logged in must not erase them. The digits as typed, so a
+    // leading zero comes back.
+    const QString typedAccount = DigitsOnly(Edit1->text());
+    const QString account = IsAccountDigits(typedAccount) ? typedAccount : StoredAccountNumber;
+    const QString login = IsEmailAddress(Edit2->text()) ? TrimControl(Edit2->text()) : Setup.Email;
     // A settings file that cannot be written must not keep the program open: say so and go on closing.
     QString error;
-    if (!WriteSettingsFile(FSettingsPath, Setup, AccountNumber, SiteNumber, LoginName, CheckBox1->isChecked(),
-                           FileName, &error))
+    if (!WriteSettingsFile(FSettingsPath, Setup, account, SiteNumber, login, CheckBox1->isChecked(), FileName,
+                           &error))
         Prompt().ShowError(error);
 
     RunLog.Add(StoppedLine(Now()));

@@ -25,6 +25,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QPainter;
 class QProgressBar;
@@ -35,6 +36,7 @@ class QStatusBar;
 class QTableWidget;
 class QTimer;
 class TStatusPanel;
+class TMessageListModel;
 class TExchange;
 class TImportRun;
 class TPreCheck;
@@ -195,7 +197,8 @@ public:
     QLabel* Label19 = nullptr;
     QLabel* Label20 = nullptr;
     QPushButton* Button20 = nullptr;
-    QListWidget* ListBox3 = nullptr;
+    QListView* ListBox3 = nullptr;
+    TMessageListModel* ImportMessages = nullptr; // the lines ListBox3 shows
     QProgressBar* Gauge3 = nullptr;
     QPushButton* Button18 = nullptr;
     QPushButton* Button16 = nullptr;
@@ -216,6 +219,8 @@ public:
     QString AccountNumber;
     QString LoginName;
     QString Password; // memory only: never written to a file or the log
+    // The account number as the settings file held it; nine digits keep a leading zero.
+    QString StoredAccountNumber;
     QString SiteNumber;
     QString Version;
     QString HostDirectory;
@@ -351,9 +356,9 @@ public:
     // request was still on the stack: the window closes once they have returned.
     TImportRun* ImportRun = nullptr;
     // The service messages listed in ListBox3. During a run, new ones wait in
-    // PendingMessages and reach the list, with the count, at the page's repaint:
-    // each insertion makes the list lay out all its lines again, which made a long
-    // run slower row by row.
+    // PendingMessages and reach the list, with the count, in one batch at most ten
+    // times a second: a line at a time would make the window lay out and repaint
+    // after every row, which made a long run slower row by row.
     TMessageList ListedMessages;
     QStringList PendingMessages;
     void ShowRunProgress();

@@ -4,6 +4,7 @@
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -118,6 +119,10 @@ void TForm1::CreateAccessibility()
 
     // Tab leaves the grid; the arrow keys move within it.
     StringGrid1->setTabKeyNavigation(false);
+    // The corner where the row numbers meet the letters selects nothing in a grid of single cells.
+    StringGrid1->setCornerButtonEnabled(false);
+    if (auto* corner = StringGrid1->findChild<QAbstractButton*>())
+        corner->setAccessibleName(QStringLiteral("Row numbers and column letters"));
     // Return on a focused button presses that button, as in any dialog; elsewhere it presses
     // the page's main button (keyPressEvent).
     for (QPushButton* button : PageControl1->findChildren<QPushButton*>())

@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "app/MessageListModel.h"
+
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
 #include "exchange/Replies.h"
@@ -193,7 +195,7 @@ void TForm1::AddServerMessages(const QString& reply)
 void TForm1::ShowRunProgress()
 {
     if (!PendingMessages.isEmpty()) {
-        ListBox3->addItems(PendingMessages);
+        ImportMessages->Append(PendingMessages);
         PendingMessages.clear();
     }
     if (RecordsImported > 0)

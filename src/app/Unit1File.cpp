@@ -34,11 +34,9 @@ QTableWidgetItem* CellItem(QTableWidget* grid, int row, int column)
     QTableWidgetItem* item = grid->item(row, column);
     if (!item) {
         item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         grid->setItem(row, column, item);
     }
-    // Row 0 and column 0 are fixed: they can never be chosen.
-    const bool fixed = row == 0 || column == 0;
-    item->setFlags(fixed ? Qt::NoItemFlags : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return item;
 }
 } // namespace
@@ -90,7 +88,9 @@ void TForm1::RadioButton1Click(QRadioButton* sender)
 
 void TForm1::Button4Click()
 {
+    // Every column starts skipped again, so the mapping page's Next waits for a field.
     ResetColumnMap(ColumnMap);
+    Button10->setEnabled(false);
     Gauge2->setValue(0);
     Button4->setEnabled(false);
     PostRequest(FieldListRequest(AccountNumber, LoginName, Password, FileType), 2, false);
@@ -145,29 +145,39 @@ void TForm1::LoadSourceFile()
         FillSampleGrid(int(std::min<qsizetype>(MaxSampleGridRows, SourceLines.size())));
         Button4->setEnabled(true);
         StringGrid1->viewport()->update();
-        break;
+        return;
     }
+    // Nothing of this file can be imported, and nothing of the file shown before it
+    // either: the grid and the rows a run would send always come from one file.
+    SourceLines.clear();
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setRowCount(0);
+    StringGrid1->setColumnCount(0);
+    Button10->setEnabled(false);
 }
 
 void TForm1::FillSampleGrid(int n)
 {
     const QList<QStringList> rows = SampleGridRows(SourceLines, n);
-    const int columns = SampleGridColumns(StringGrid1->columnCount(), rows);
+    // The column map counts the row numbers as column 0; the grid shows them in its
+    // header, so grid column c is source column c and map column c + 1.
+    const int columns = SampleGridColumns(StringGrid1->columnCount() + 1, rows) - 1;
 
     // Filling the grid moves no choice: the current cell is reported by the caller.
     const QSignalBlocker blocker(StringGrid1);
-    StringGrid1->setRowCount(int(rows.size()) + 1);
+    StringGrid1->setRowCount(int(rows.size()));
     StringGrid1->setColumnCount(columns);
-    const QStringList header = SampleGridHeader(columns);
-    for (int column = 0; column < columns; ++column)
-        CellItem(StringGrid1, 0, column)->setText(header.at(column));
+    StringGrid1->setHorizontalHeaderLabels(SampleGridHeader(columns + 1).mid(1));
+    QStringList numbers;
     for (int k = 0; k < rows.size(); ++k) {
         const QStringList& cells = rows.at(k);
+        numbers.append(cells.value(0));
         for (int column = 0; column < columns; ++column)
-            CellItem(StringGrid1, k + 1, column)->setText(column < cells.size() ? cells.at(column) : QString());
+            CellItem(StringGrid1, k, column)->setText(column + 1 < cells.size() ? cells.at(column + 1) : QString());
     }
+    StringGrid1->setVerticalHeaderLabels(numbers);
     // The first source cell is current unless the user already chose one.
-    if ((StringGrid1->currentRow() < 1 || StringGrid1->currentColumn() < 1) && columns > 1 && rows.size() > 0)
-        StringGrid1->setCurrentCell(1, 1);
+    if ((StringGrid1->currentRow() < 0 || StringGrid1->currentColumn() < 0) && columns > 0 && rows.size() > 0)
+        StringGrid1->setCurrentCell(0, 0);
     WidenColumnsToText(StringGrid1, 0, StringGrid1->rowCount() - 1);
 }

@@ -1,7 +1,6 @@
 #include "app/Unit1.h"
 
-#include <QTimer>
-
+#include "app/MessageListModel.h"
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
 #include "importer/ImportRun.h"
@@ -12,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -46,10 +46,11 @@ public:
 
     bool ExitPlease() const override { return Form.Exchange->ExitPlease; }
 
+    // Kept until the next tick: the gauge changes only when the window shows progress.
     void Progress(qint32 position, qint32 maximum) override
     {
-        Form.Gauge3->setRange(0, maximum);
-        Form.Gauge3->setValue(position);
+        Position = position;
+        Maximum = maximum;
     }
 
     void RowFailed(const TRowEntry& entry) override { Form.PendingMessages.append(RowFailedNote(entry)); }
@@ -57,13 +58,10 @@ public:
     bool StopAfterFailures(qint32 failures) override
     {
         // The page behind the question shows what led to it.
-        Form.ShowRunProgress();
-        Form.setUpdatesEnabled(true);
-        const bool stop = Form.Prompt().Confirm(
+        ShowProgress();
+        return Form.Prompt().Confirm(
             FailuresInARowText(failures) + QStringLiteral("\n\nStop the import? The rows after them will not be "
                                                           "sent; the results file lists them as not sent."));
-        Form.setUpdatesEnabled(false);
-        return stop;
     }
 
     void PostClosing() override
@@ -76,22 +74,31 @@ public:
 
     void Summary(const QStringList& lines) override
     {
+        ShowProgress();
         Form.Gauge3->hide();
+        Form.ImportMessages->Append(lines);
+    }
+
+    // What changed since the last tick reaches the page: the new messages, the count, the gauge.
+    void ShowProgress()
+    {
         Form.ShowRunProgress();
-        Form.ListBox3->addItems(lines);
+        if (Maximum >= 0) {
+            Form.Gauge3->setRange(0, Maximum);
+            Form.Gauge3->setValue(Position);
+        }
     }
 
 private:
     TForm1& Form;
+    qint32 Position = 0;
+    qint32 Maximum = -1; // none yet
 };
 
 } // namespace
 
 void TForm1::ConnectImportPage()
 {
-    // One line per message, all of one height: without this the list lays out every item
-    // again on each message, and a long run slows down row by row.
-    ListBox3->setUniformItemSizes(true);
     connect(Button20, &QPushButton::clicked, this, Guard(&TForm1::Button20Click));
     connect(Button18, &QPushButton::clicked, this, Guard(&TForm1::Button18Click));
     connect(Button26, &QPushButton::clicked, this, Guard(&TForm1::Button26Click));
@@ -141,27 +148,18 @@ void TForm1::ImportRows(const TRunLedger* previous)
     run.SetResultsFile(Results.IsOpen() ? &Results : nullptr);
     Button26->setEnabled(true);
 
-    // Thousands of replies a second would otherwise repaint the page after every
-    // row; the window shows the progress ten times a second and stays responsive.
-    QTimer paintTick;
-    paintTick.setInterval(100);
-    connect(&paintTick, &QTimer::timeout, this, Guard([this] {
-        ShowRunProgress();
-        setUpdatesEnabled(true);
-        repaint();
-        setUpdatesEnabled(false);
-    }));
-    struct TPaintGuard
+    // Thousands of replies a second would otherwise change the page, and so repaint
+    // it, after every row: the page takes what changed ten times a second, and only
+    // that is repainted. The window paints as always in between.
+    QTimer progressTick;
+    progressTick.setInterval(100);
+    connect(&progressTick, &QTimer::timeout, this, Guard([&host] { host.ShowProgress(); }));
+    struct TProgressGuard
     {
-        TForm1& Form;
-        ~TPaintGuard()
-        {
-            Form.ShowRunProgress();
-            Form.setUpdatesEnabled(true);
-        }
-    } paintGuard{*this};
-    setUpdatesEnabled(false);
-    paintTick.start();
+        TWindowImportHost& Host;
+        ~TProgressGuard() { Host.ShowProgress(); }
+    } progressGuard{host};
+    progressTick.start();
 
     run.Run(SourceLines, CheckBox1->isChecked(), previous);
 
@@ -251,7 +249,7 @@ void TForm1::Button28Click()
     ShowPage(TabSheet7);
     Button16->setEnabled(true);
     Gauge3->show();
-    ListBox3->addItem(QStringLiteral("Importing the rows that were not imported"));
+    ImportMessages->Append(QStringLiteral("Importing the rows that were not imported"));
     RecordsImported = 0;
     ImportRows(&previous);
 }

@@ -1,5 +1,6 @@
 // Control construction of the main window, one function per page. Every control
 // gets its member name as object name; geometry is absolute in the fixed window.
+#include "app/MessageListModel.h"
 #include "app/Pictures.h"
 #include "app/SampleGridDelegate.h"
 #include "app/StatusPanel.h"
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace
 {
@@ -144,15 +147,25 @@ void TForm1::CreateCredentialsPage()
     Gauge1->setRange(0, 120);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
-    Label8 = MakeLabel(page, "Label8", QStringLiteral("Unable to connect:"), QRect(16, 244, 420, 20));
+    // Below the credentials box, clear of its frame.
+    Label8 = MakeLabel(page, "Label8", QStringLiteral("Unable to connect:"), QRect(16, 258, 420, 20));
     MakeBold(Label8);
     Label8->setStyleSheet(QStringLiteral("color: red;"));
-    Label6 = MakeLabel(page, "Label6", QStringLiteral("The account number is not valid."), QRect());
-    Label7 = MakeLabel(page, "Label7", QStringLiteral("The login name is not valid"), QRect());
-    Label10 = MakeLabel(page, "Label10",
+    // The reasons under "Unable to connect:", one below the other: every one that applies
+    // is shown whole, and a hidden one leaves no gap.
+    auto* reasons = Make<QWidget>(page, "CredentialMessages", QRect(16, 280, 420, 300));
+    auto* stack = new QVBoxLayout(reasons);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(4);
+    Label6 = MakeLabel(reasons, "Label6", QStringLiteral("The account number is not valid."), QRect());
+    Label7 = MakeLabel(reasons, "Label7", QStringLiteral("The login name is not valid"), QRect());
+    Label10 = MakeLabel(reasons, "Label10",
                         QStringLiteral("The account number, login name, or password you entered is not correct."),
                         QRect());
-    Label24 = MakeLabel(page, "Label24", ExpiredVersionMessage(), QRect());
+    Label24 = MakeLabel(reasons, "Label24", ExpiredVersionMessage(), QRect());
+    for (QLabel* label : {Label6, Label7, Label10, Label24})
+        stack->addWidget(label);
+    stack->addStretch(1);
     for (QLabel* label : {Label8, Label6, Label7, Label10, Label24})
         label->setVisible(false);
     Button2 = MakeButton(page, "Button2", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
@@ -213,7 +226,10 @@ void TForm1::CreateFilePage()
     GroupBox2->setVisible(false);
     GroupBox3->setVisible(false);
 
+    // The watchdog's wait, as on the credentials page: 120 ticks.
     Gauge2 = Make<QProgressBar>(page, "Gauge2", QRect(ForwardLeft, 575, ButtonWidth, 20));
+    Gauge2->setRange(0, 120);
+    Gauge2->setValue(0);
     Gauge2->setTextVisible(false);
     Button4 = MakeButton(page, "Button4", QStringLiteral("&Next >"), QRect(ForwardLeft, ForwardTop, ButtonWidth, 25));
     Button5 = MakeButton(page, "Button5", QStringLiteral("&Cancel"),
@@ -228,16 +244,20 @@ void TForm1::CreateMappingPage()
     MakeBold(Label11);
     Label12 = MakeLabel(page, "Label12", QStringLiteral("Choose a c&olumn from your source file:"),
                         QRect(16, 80, 400, 18));
+    // The row numbers and column letters are the grid's headers, so they stay in view
+    // however far the grid is scrolled; the user widens columns at the letters' borders.
     StringGrid1 = Make<QTableWidget>(page, "StringGrid1", QRect(16, 100, 966, 250));
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->horizontalHeader()->setVisible(false);
-    StringGrid1->verticalHeader()->setVisible(false);
     StringGrid1->horizontalHeader()->setMinimumSectionSize(8);
     StringGrid1->horizontalHeader()->setDefaultSectionSize(64);
+    StringGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     StringGrid1->verticalHeader()->setDefaultSectionSize(22);
+    StringGrid1->verticalHeader()->setMinimumSectionSize(22);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StringGrid1->setItemDelegate(new TSampleGridDelegate(StringGrid1));
-    new TGridColumnSizer(StringGrid1);
     Button22 = MakeButton(page, "Button22", QStringLiteral("&Quick Tutorial"), QRect(882, 60, 100, 38));
 
     Panel1 = Make<QFrame>(page, "Panel1", QRect(16, 358, 966, 310));
@@ -340,8 +360,13 @@ void TForm1::CreateImportPage()
     Label19->setVisible(false);
     Button20 = MakeButton(page, "Button20", QStringLiteral("&Start"), QRect(16, 80, 123, 25));
     Label20 = MakeLabel(page, "Label20", QStringLiteral("Click \"Start\" to begin importing"), QRect(150, 84, 400, 20));
-    ListBox3 = Make<QListWidget>(page, "ListBox3", QRect(16, 115, 800, 480));
+    ListBox3 = Make<QListView>(page, "ListBox3", QRect(16, 115, 800, 480));
     ListBox3->setFont(QFont(QStringLiteral("Monospace")));
+    ImportMessages = new TMessageListModel(ListBox3);
+    ListBox3->setModel(ImportMessages);
+    // One line per message, all of one height: the list need not measure every line.
+    ListBox3->setUniformItemSizes(true);
+    ListBox3->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Gauge3 = Make<QProgressBar>(page, "Gauge3", QRect(16, 605, 800, 18));
     Gauge3->setTextVisible(false);
     Gauge3->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: #2E9E3E; }"));

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -30,10 +31,12 @@ namespace
 {
 const char* const PictureProperty = "Picture";
 
-// The grid column whose choice the page shows; 0 (never edited) when there is none.
+// The column of the map whose choice the page shows: the grid's current column
+// plus one, as the map's column 0 stands for the row numbers; 0 (never edited)
+// when no column is current.
 int CurrentColumn(const QTableWidget* grid)
 {
-    return qBound(0, grid->currentColumn(), ColumnMapSize - 1);
+    return qBound(0, grid->currentColumn() + 1, ColumnMapSize - 1);
 }
 
 // The selected row of a list, or -1; a current row that is not selected does not count.
@@ -99,13 +102,12 @@ bool IsLeftRelease(QEvent* event)
 
 void TForm1::ConnectMappingPage()
 {
-    connect(StringGrid1, &QTableWidget::currentCellChanged, this, Guard([this](int row, int column, int, int) {
-        // Row 0 and column 0 are fixed: the choice moves to the nearest source cell instead.
-        if ((row == 0 || column == 0) && StringGrid1->rowCount() > 1 && StringGrid1->columnCount() > 1) {
-            StringGrid1->setCurrentCell(qMax(row, 1), qMax(column, 1));
-            return;
-        }
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, Guard([this](int, int, int, int) {
         StringGrid1Click();
+    }));
+    // A click on a column's letters chooses that column.
+    connect(StringGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, Guard([this](int column) {
+        StringGrid1->setCurrentCell(qMax(StringGrid1->currentRow(), 0), column);
     }));
     connect(ListBox4, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ComboBox3Change));
     connect(ListBox5, &QListWidget::itemSelectionChanged, this, Guard(&TForm1::ComboBox4Change));
@@ -188,6 +190,17 @@ void TForm1::TabSheet4Show()
     SetDateFormatEnabled(*this, false);
     ComboBox2->move(Label15->x() + Label15->width() + 2, Label15->y() + (Label15->height() - ComboBox2->height()) / 2);
     ShownMes2 = false;
+    // Back from the test page the current column keeps its choice: show its field's type,
+    // and its date format when that applies, rather than nothing.
+    const ColumnMapping mapping = ColumnMap[size_t(CurrentColumn(StringGrid1))];
+    if (mapping.Skip == 0 && IsMappedIndex(mapping.FieldIndex)) {
+        Label14->setText(FieldTypeName(FieldCatalogue.Entries[size_t(mapping.FieldIndex)].FieldType));
+        if (DateFormatApplies(FieldCatalogue, mapping.FieldIndex)) {
+            const QSignalBlocker blocker(ComboBox2);
+            ComboBox2->setCurrentIndex(mapping.DateFormat < DateFormatCount ? mapping.DateFormat : 0);
+            SetDateFormatEnabled(*this, true);
+        }
+    }
 
     Button25->setEnabled(CheckBox1->isChecked() && !SourceLines.isEmpty());
     // The written instructions accompany the page; the test page hides them again.
@@ -199,6 +212,8 @@ void TForm1::StringGrid1Click()
 {
     const int col = CurrentColumn(StringGrid1);
     const QString letters = ColumnLetters(col);
+    // Without a source column in the grid (a file that failed to load) there is nothing to map.
+    Panel1->setEnabled(col > 0);
     // The underlined letters choose the radio buttons from the keyboard.
     RadioButton20->setText(QStringLiteral("&Skip column ") + letters);
     RadioButton21->setText(QStringLiteral("Con&vert column ") + letters + QStringLiteral(" to... "));
@@ -211,6 +226,8 @@ void TForm1::StringGrid1Click()
             ComboBox2->setCurrentIndex(-1);
         }
         ClearSelection(ListBox6);
+        // A skipped column has no field, so no field type.
+        Label14->clear();
         StringGrid1->setFocus();
     } else {
         RadioButton21->setChecked(true);
@@ -227,6 +244,11 @@ void TForm1::StringGrid1Click()
         }
         const bool dated = fieldRow >= 0 && DateFormatApplies(FieldCatalogue, ListBox6->item(fieldRow)->data(Qt::UserRole).toInt());
         SetDateFormatEnabled(*this, dated);
+        // The type of the field this column is mapped to, not of the one chosen last elsewhere.
+        if (IsMappedIndex(index))
+            Label14->setText(FieldTypeName(FieldCatalogue.Entries[size_t(index)].FieldType));
+        else
+            Label14->clear();
     }
     StringGrid1->viewport()->update();
     Label16->setText(QStringLiteral("What to do with Column ") + letters + QStringLiteral(":"));
@@ -338,11 +360,25 @@ void TForm1::Button22Click()
 {
     if (!Form5)
         return;
-    QWidget* client = centralWidget();
-    const QPixmap snapshot = client->grab();
-    const QRect quickTutorial(Button22->mapTo(client, QPoint(0, 0)), Button22->size());
+    // Everything in the window's own coordinates, which the overlay over its client area shares.
+    const auto placed = [this](const QWidget* widget, const QRect& rect) {
+        return QRect(widget->mapTo(this, rect.topLeft()), rect.size());
+    };
+    const auto whole = [&placed](const QWidget* widget) { return placed(widget, widget->rect()); };
+    // The choices as far as their words go, not the empty rest of their rows.
+    QRect choices;
+    for (const QRadioButton* choice : {RadioButton20, RadioButton21})
+        choices |= placed(choice, QRect(QPoint(0, 0), QSize(qMin(choice->width(), choice->sizeHint().width()),
+                                                             choice->height())));
+    TTutorialTargets targets;
+    targets.QuickTutorial = whole(Button22);
+    targets.Thumbnail = whole(Image7);
+    targets.Grid = whole(StringGrid1);
+    targets.Choices = choices;
+    targets.TabList = whole(ListBox4);
+    targets.Next = whole(Button10);
     Form5->WatchMainWindow(this);
-    Form5->RunTutorial(this, snapshot, quickTutorial, Image7->geometry(), Panel1->height());
+    Form5->RunTutorial(this, grab(), targets);
 }
 
 void TForm1::Image7Click()

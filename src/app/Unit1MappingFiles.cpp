@@ -18,10 +18,10 @@ namespace
 {
 const QString MappingFilter = QStringLiteral("Mapping files|*.qmap;*.txt");
 
-// Source columns shown in the grid (its first column holds row numbers).
+// Source columns shown in the grid (the row numbers are its header).
 int SourceColumns(const QTableWidget* grid)
 {
-    return qMax(0, grid->columnCount() - 1);
+    return grid->columnCount();
 }
 
 // The source file's column headings as the grid shows them; none when the first

@@ -76,3 +76,20 @@ QString FormatAccountNumber(qint32 n)
         return QString();
     return digits.left(3) + QLatin1Char('-') + digits.mid(3, 3) + QLatin1Char('-') + digits.mid(6, 3);
 }
+
+bool IsAccountDigits(const QString& text)
+{
+    if (text.size() != 9)
+        return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+QString FormatAccountDigits(const QString& digits)
+{
+    if (!IsAccountDigits(digits))
+        return QString();
+    return digits.left(3) + QLatin1Char('-') + digits.mid(3, 3) + QLatin1Char('-') + digits.mid(6, 3);
+}

@@ -14,3 +14,8 @@ qint32 StrToIntOrZero(QStringView text);
 
 // 123456789 -> "123-456-789"; any number that is not nine characters long -> "".
 QString FormatAccountNumber(qint32 n);
+// The same for the digits as typed, so a leading zero stays: "012345678" -> "012-345-678";
+// anything but nine digits -> "".
+QString FormatAccountDigits(const QString& digits);
+// Exactly nine characters "0".."9".
+bool IsAccountDigits(const QString& text);

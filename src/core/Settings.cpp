@@ -33,6 +33,11 @@ TLoadedSettings ReadSettingsFile(const QString& path)
     const int user = SetupRecord::UserCapacity;
 
     s.Account = ini.ReadInteger(Account, QStringLiteral("Number"), 0);
+    const QString number = ini.ReadString(Account, QStringLiteral("Number"), QString()).trimmed();
+    if (IsAccountDigits(number))
+        loaded.AccountNumber = number;
+    else if (s.Account != 0)
+        loaded.AccountNumber = QString::number(s.Account);
     s.SiteNumber = ini.ReadInteger(Account, QStringLiteral("Site"), 0);
     s.Email = SetupText(ini.ReadString(Account, QStringLiteral("Login"), QString()), host);
     s.ProxyServer = SetupText(ini.ReadString(Connection, QStringLiteral("ProxyServer"), QString()), host);
@@ -60,7 +65,10 @@ bool WriteSettingsFile(const QString& path, const SetupRecord& setup, const QStr
                        QString* error)
 {
     TIniFile ini(path);
-    ini.WriteInteger(Account, QStringLiteral("Number"), StrToIntOrZero(accountNumber));
+    if (IsAccountDigits(accountNumber))
+        ini.WriteString(Account, QStringLiteral("Number"), accountNumber);
+    else
+        ini.WriteInteger(Account, QStringLiteral("Number"), StrToIntOrZero(accountNumber));
     ini.WriteInteger(Account, QStringLiteral("Site"), StrToIntOrZero(siteNumber));
     ini.WriteString(Account, QStringLiteral("Login"), loginName);
     ini.WriteString(Connection, QStringLiteral("ProxyServer"), setup.ProxyServer);

@@ -1,9 +1,12 @@
 #include "dialogs/Unit4.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTextDocument>
+#include <QtMath>
 
 QStringList ImportInstructionLines()
 {
@@ -24,6 +27,39 @@ QStringList ImportInstructionLines()
     };
 }
 
+QPoint InstructionsPosition(const QRect& area, const QRect& mainWindow, const QRect& buttonRow, const QSize& window)
+{
+    constexpr int Gap = 10;
+    const int lowest = qMax(area.top(), area.bottom() + 1 - window.height());
+    const int rightmost = qMax(area.left(), area.right() + 1 - window.width());
+    if (mainWindow.isEmpty())
+        return QPoint(rightmost, lowest);
+
+    // Beside the window, level with its top as far as the screen allows.
+    const int top = qBound(area.top(), mainWindow.top(), lowest);
+    if (area.right() - mainWindow.right() >= window.width() + Gap)
+        return QPoint(mainWindow.right() + 1 + Gap, top);
+    if (mainWindow.left() - area.left() >= window.width() + Gap)
+        return QPoint(mainWindow.left() - Gap - window.width(), top);
+
+    // No room: the corner farthest from the buttons, which must stay in view.
+    const QPoint buttons = (buttonRow.isEmpty() ? mainWindow : buttonRow).center();
+    const QPoint corners[] = {QPoint(area.left(), area.top()), QPoint(rightmost, area.top()),
+                              QPoint(area.left(), lowest), QPoint(rightmost, lowest)};
+    QPoint best = corners[0];
+    qint64 farthest = -1;
+    for (const QPoint& corner : corners) {
+        const QPoint centre = QRect(corner, window).center();
+        const qint64 dx = centre.x() - buttons.x();
+        const qint64 dy = centre.y() - buttons.y();
+        if (dx * dx + dy * dy > farthest) {
+            farthest = dx * dx + dy * dy;
+            best = corner;
+        }
+    }
+    return best;
+}
+
 TForm4::TForm4(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
@@ -35,7 +71,6 @@ TForm4::TForm4(QWidget* parent)
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setAccessibleName(QStringLiteral("Import Instructions"));
-    Memo1->setGeometry(0, 0, 369, 297);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     QPalette colours = Memo1->palette();
     colours.setColor(QPalette::Base, Qt::yellow);
@@ -43,9 +78,28 @@ TForm4::TForm4(QWidget* parent)
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(17);
     Memo1->setFont(font);
-    Memo1->setPlainText(ImportInstructionLines().join(QLatin1Char('\n')));
+    const QStringList lines = ImportInstructionLines();
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+
+    // At least the designed 369 by 297, and large enough for every line in the font
+    // this system has, so nothing is cut off and no scroll bar is needed.
+    const QFontMetrics metrics(Memo1->font());
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    const int margins = 2 * (qCeil(Memo1->document()->documentMargin()) + Memo1->frameWidth()) + 4;
+    const QSize text(widest + margins + metrics.averageCharWidth(), int(lines.size()) * metrics.lineSpacing() + margins);
+    Memo1->setGeometry(QRect(QPoint(0, 0), text.expandedTo(QSize(369, 297))));
 
     setFixedSize(Memo1->size());
+}
+
+void TForm4::Follow(QWidget* mainWindow, const QList<QWidget*>& buttonRow)
+{
+    MainWindow = mainWindow;
+    ButtonRow.clear();
+    for (QWidget* button : buttonRow)
+        ButtonRow.append(button);
 }
 
 void TForm4::showEvent(QShowEvent* event)
@@ -57,10 +111,19 @@ void TForm4::showEvent(QShowEvent* event)
 
 void TForm4::FormShow()
 {
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QScreen* shown = MainWindow ? MainWindow->screen() : screen();
+    if (!shown)
+        shown = QGuiApplication::primaryScreen();
     if (!shown)
         return;
-    const QRect area = shown->geometry();
-    const QSize outer = frameGeometry().size();
-    move(area.left() + area.width() - outer.width() - 10, area.top() + area.height() - outer.height() - 60);
+    QRect mainWindow;
+    QRect buttonRow;
+    if (MainWindow && MainWindow->isVisible()) {
+        mainWindow = MainWindow->frameGeometry();
+        for (const QPointer<QWidget>& button : ButtonRow) {
+            if (button)
+                buttonRow |= QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+        }
+    }
+    move(InstructionsPosition(shown->availableGeometry(), mainWindow, buttonRow, frameGeometry().size()));
 }

@@ -25,6 +25,25 @@ int PointsToPixels(int points)
     return (points * 96 + 36) / 72;
 }
 
+// The position to draw an arrow at for its tip to lie at tip.
+QPoint ArrowAt(const QPoint& tip)
+{
+    return tip - ArrowTip(QPoint(0, 0));
+}
+
+// Paints a white frame round area, side pixels wide left and right and ends pixels
+// high above and below, leaving the area itself as it was.
+void FrameInWhite(QPainter& painter, const QRect& area, int side, int ends)
+{
+    if (area.isEmpty())
+        return;
+    const QRect outer = area.adjusted(-side, -ends, side, ends);
+    painter.fillRect(QRect(outer.left(), outer.top(), outer.width(), ends), Qt::white);
+    painter.fillRect(QRect(outer.left(), area.bottom() + 1, outer.width(), ends), Qt::white);
+    painter.fillRect(QRect(outer.left(), area.top(), side, area.height()), Qt::white);
+    painter.fillRect(QRect(area.right() + 1, area.top(), side, area.height()), Qt::white);
+}
+
 // Writes text with its top-left corner at (x, y) on the current background colour.
 void WriteText(QPainter& painter, int x, int y, const QString& text)
 {
@@ -35,9 +54,44 @@ void WriteText(QPainter& painter, int x, int y, const QString& text)
 
 } // namespace
 
-QRect TutorialOverlayRect(const QRect& frame)
+QPoint ArrowTip(const QPoint& position)
 {
-    return QRect(frame.left() + 3, frame.top() + 30, frame.width() - 6, frame.height() - 34);
+    return position + QPoint(2, 102);
+}
+
+QList<TTutorialArrow> TutorialArrows(const TTutorialTargets& targets)
+{
+    // 1 well inside the grid's first columns, level with its middle; 2 at the end of the
+    // choices' words; 3 in the middle of the Tab list; 4, from the left, just inside Next.
+    const QRect& grid = targets.Grid;
+    const QRect& choices = targets.Choices;
+    const QRect& next = targets.Next;
+    return {
+        {ArrowAt(QPoint(grid.left() + qMin(86, grid.width() / 2), grid.center().y())), QStringLiteral("1")},
+        {ArrowAt(QPoint(choices.right() - qMin(4, choices.width() / 2), choices.center().y())), QStringLiteral("2")},
+        {ArrowAt(targets.TabList.center()), QStringLiteral("3")},
+        {ArrowAt(QPoint(next.left() + qMin(8, next.width() / 2), next.center().y())), QStringLiteral("4")},
+    };
+}
+
+int ArrowShaftEnd(const TTutorialTargets& targets)
+{
+    // The thumbnail's white frame reaches 15 pixels to its left; the shafts stop short of it.
+    if (targets.Thumbnail.isEmpty())
+        return 700;
+    return qMin(700, targets.Thumbnail.left() - 15 - 10);
+}
+
+QRect CloseTutorialRect(const QRect& quickTutorial, const QSize& button, const QSize& overlay)
+{
+    constexpr int Gap = 10;
+    int left = quickTutorial.right() + 1 + Gap;
+    if (left + button.width() > overlay.width())
+        left = quickTutorial.left() - Gap - button.width();
+    const int top = quickTutorial.top() + (quickTutorial.height() - button.height()) / 2;
+    return QRect(QPoint(qBound(0, left, qMax(0, overlay.width() - button.width())),
+                        qBound(0, top, qMax(0, overlay.height() - button.height()))),
+                 button);
 }
 
 QStringList TutorialCaption(const QString& aText)
@@ -94,7 +148,8 @@ void TForm5::FormShow()
 {
     if (!MainWindow)
         return;
-    const QRect area = TutorialOverlayRect(MainWindow->frameGeometry());
+    // Exactly over the main window's client area, wherever its frame puts that.
+    const QRect area(MainWindow->mapToGlobal(QPoint(0, 0)), MainWindow->size());
     setGeometry(area);
     Image1->setGeometry(0, 0, area.width(), area.height());
 }
@@ -138,50 +193,37 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm5::RunTutorial(QWidget* mainWindow, const QPixmap& snapshot, const QRect& quickTutorial,
-                         const QRect& image7, int panel1Height)
+void TForm5::RunTutorial(QWidget* mainWindow, const QPixmap& snapshot, const TTutorialTargets& targets)
 {
     WatchMainWindow(mainWindow);
-    const QRect frame = mainWindow->frameGeometry();
-
-    // A fresh picture every time, so nothing of an earlier run shows through.
-    QPixmap frozen(frame.width(), frame.height());
-    frozen.fill(palette().color(QPalette::Button));
-    {
-        QPainter painter(&frozen);
-        painter.drawPixmap(0, 0, snapshot);
-        // Light up the two places the tutorial talks about.
-        painter.fillRect(quickTutorial.adjusted(-5, -5, 5, 5), Qt::white);
-        painter.fillRect(QRect(image7.left() - 15, image7.top() + panel1Height - 5, image7.width() + 30,
-                               image7.height() + 10),
-                         Qt::white);
-    }
-
     show();
     raise();
-    const QRect area = TutorialOverlayRect(frame);
-    FPicture = QPixmap(area.size());
+
+    // A fresh picture every time, so nothing of an earlier run shows through.
+    const QSize area = mainWindow->size();
+    FArrowTips.clear();
+    FShaftEnd = ArrowShaftEnd(targets);
+    FPicture = QPixmap(area);
     FPicture.fill(palette().color(QPalette::Button));
     {
         QPainter painter(&FPicture);
-        painter.drawPixmap(0, 0, frozen);
+        painter.drawPixmap(0, 0, snapshot);
+        // Frame the two places the tutorial talks about.
+        FrameInWhite(painter, targets.QuickTutorial, 5, 5);
+        FrameInWhite(painter, targets.Thumbnail, 15, 5);
     }
 
-    Button2->move(quickTutorial.left() + quickTutorial.width() + 10, quickTutorial.top() + 6);
+    Button2->setGeometry(CloseTutorialRect(targets.QuickTutorial, Button2->size(), area));
     Button2->raise();
     RepaintPicture();
 
-    drawArrow(100, 100, QStringLiteral("1"));
-    RepaintPicture();
-    drawArrow(275, 250, QStringLiteral("2"));
-    Pause();
-    RepaintPicture();
-    drawArrow(100, 380, QStringLiteral("3"));
-    Pause();
-    RepaintPicture();
-    drawArrow(700, image7.top() + panel1Height + 160, QStringLiteral("4"));
-    Pause();
-    RepaintPicture();
+    const QList<TTutorialArrow> arrows = TutorialArrows(targets);
+    for (qsizetype i = 0; i < arrows.size(); ++i) {
+        drawArrow(arrows[i].Position.x(), arrows[i].Position.y(), arrows[i].Text);
+        if (i > 0)
+            Pause();
+        RepaintPicture();
+    }
 }
 
 void TForm5::drawArrow(int xPos, int yPos, const QString& aText)
@@ -190,13 +232,16 @@ void TForm5::drawArrow(int xPos, int yPos, const QString& aText)
         return;
     const bool pointsRight = aText == QLatin1String("4");
     const QPoint tip(xPos + 2, yPos + 102);
+    FArrowTips.append(tip);
     QPolygon outline;
     if (pointsRight) {
         outline << tip << QPoint(xPos - 88, yPos + 12) << QPoint(xPos - 88, yPos + 72) << QPoint(220, yPos + 72)
                 << QPoint(220, yPos + 132) << QPoint(xPos - 88, yPos + 132) << QPoint(xPos - 88, yPos + 192);
     } else {
-        outline << tip << QPoint(xPos + 92, yPos + 12) << QPoint(xPos + 92, yPos + 72) << QPoint(700, yPos + 72)
-                << QPoint(700, yPos + 132) << QPoint(xPos + 92, yPos + 132) << QPoint(xPos + 92, yPos + 192);
+        // A shaft at least as long as the head, whatever end was set.
+        const int end = qMax(FShaftEnd, xPos + 92 + 90);
+        outline << tip << QPoint(xPos + 92, yPos + 12) << QPoint(xPos + 92, yPos + 72) << QPoint(end, yPos + 72)
+                << QPoint(end, yPos + 132) << QPoint(xPos + 92, yPos + 132) << QPoint(xPos + 92, yPos + 192);
     }
 
     QPainter painter(&FPicture);

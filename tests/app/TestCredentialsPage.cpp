@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +47,26 @@ QString MessagesShown(const TForm1& form)
         if (label->isVisibleTo(form.TabSheet2))
             shown << name;
     return shown.join(QLatin1Char(' '));
+}
+// Where the shown messages overprint one another or the credentials box, or are cut off;
+// empty when every one can be read.
+QString Overprinted(const TForm1& form)
+{
+    QCoreApplication::sendPostedEvents(); // the stack of messages lays itself out
+    QList<QPair<QString, QRect>> shown{{QStringLiteral("credentials box"), form.GroupBox1->geometry()}};
+    QStringList faults;
+    for (QLabel* label : {form.Label8, form.Label6, form.Label7, form.Label10, form.Label24}) {
+        if (!label->isVisibleTo(form.TabSheet2))
+            continue;
+        const QRect rect(label->mapTo(form.TabSheet2, QPoint(0, 0)), label->size());
+        if (rect.height() < label->heightForWidth(rect.width()))
+            faults << label->objectName() + QStringLiteral(" cut off");
+        for (const auto& [name, other] : shown)
+            if (rect.intersects(other))
+                faults << label->objectName() + QStringLiteral(" over ") + name;
+        shown.append({label->objectName(), rect});
+    }
+    return faults.join(QStringLiteral(", "));
 }
 } // namespace
 
@@ -163,6 +184,7 @@ private slots:
         form->Button2->click();
 
         QCOMPARE(MessagesShown(*form), messages);
+        QCOMPARE(Overprinted(*form), QString());
         const QStringList requests = Sandbox.Requests();
         if (sentAccount.isEmpty()) {
             QCOMPARE(requests, QStringList());
@@ -339,6 +361,7 @@ private slots:
         const qsizetype before = form->RunLog.AllLines().size();
         form->DispatchReply(rcLogin, reply);
         QCOMPARE(MessagesShown(*form), messages);
+        QCOMPARE(Overprinted(*form), QString());
         QCOMPARE(form->RunLog.AllLines().mid(before), QStringList(logLine));
         QCOMPARE(form->PageControl1->currentWidget(), filePage ? form->TabSheet3 : form->TabSheet2);
     }
@@ -414,6 +437,8 @@ private slots:
         form->Exchange->WaitTicks = 130;
         form->Timer1Timer();
         QCOMPARE(form->Gauge1->value(), 120);
+        // The field list's gauge has the same scale: full, not stuck where a 0-100 bar stops.
+        QCOMPARE(form->Gauge2->value(), 120);
         QVERIFY(Prompt.Errors.isEmpty());
 
         form->Exchange->ExitPlease = false;
@@ -456,7 +481,7 @@ private slots:
         form->DispatchReply(rcNone, QStringLiteral("EL=0"));
         QCOMPARE(form->RunLog.AllLines(), log);
         QCOMPARE(form->PageControl1->currentWidget(), form->TabSheet2);
-        QCOMPARE(form->ListBox3->count(), 0);
+        QCOMPARE(form->ListBox3->model()->rowCount(), 0);
         QCOMPARE(form->RecordsImported, 0);
     }
 

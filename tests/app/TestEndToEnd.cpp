@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "app/Unit1.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -63,7 +64,7 @@ private slots:
                                          {"Notes", "Notes", "Notes"}};
         for (int column = 1; column <= mapping.size(); ++column) {
             const QStringList& choice = mapping.at(column - 1);
-            form.StringGrid1->setCurrentCell(1, column);
+            form.StringGrid1->setCurrentCell(0, column - 1);
             form.StringGrid1Click();
             form.RadioButton21->click();
             Select(form.ListBox4, choice.at(0));
@@ -126,6 +127,57 @@ private slots:
         // Only the one-time thumbnail hint was shown: no errors along the way.
         QCOMPARE(Prompt.Shown.size(), 1);
         QVERIFY(Prompt.Errors.isEmpty());
+    }
+
+    // Back to the file page for a file without delimiters: nothing of it, and nothing of the file
+    // shown before, can be imported; only the rows the grid shows are ever sent.
+    void revisitWithUndelimitedFile_onlyShownRowsImported()
+    {
+        const QString good = WriteTestFile(*Dir, QStringLiteral("people.txt"), "Smith\tBob\r\nJones\tAnn\r\n");
+        const QString words = WriteTestFile(*Dir, QStringLiteral("words.txt"), "just words\r\nmore words\r\n");
+        auto window = MakeTestWindow(*Dir, Prompt, {Sandbox.Host(), Sandbox.CAFile()});
+        TForm1& form = *window;
+        QString step = WizardSteps::LogIn(form, QStringLiteral("123456789"), QStringLiteral("demo@example.org"),
+                                          QStringLiteral("sandbox-demo"));
+        QVERIFY2(step.isEmpty(), qPrintable(step));
+        const auto mapFirstColumn = [&] {
+            form.StringGrid1->setCurrentCell(0, 0);
+            form.RadioButton21->click();
+            Select(form.ListBox4, QStringLiteral("Core"));
+            Select(form.ListBox5, QStringLiteral("Name"));
+            Select(form.ListBox6, QStringLiteral("Last name"));
+        };
+        step = WizardSteps::OpenSourceFile(form, good, false);
+        QVERIFY2(step.isEmpty(), qPrintable(step));
+        mapFirstColumn();
+        QVERIFY(form.Button10->isEnabled());
+
+        form.Button9Click();
+        step = WizardSteps::OpenSourceFile(form, words, false);
+        QVERIFY2(step.isEmpty(), qPrintable(step));
+        QCOMPARE(Prompt.Errors.size(), 1);
+        QCOMPARE(form.StringGrid1->rowCount(), 0);
+        QVERIFY(form.SourceLines.isEmpty());
+        QVERIFY(!form.Panel1->isEnabled());
+        QVERIFY(!form.Button10->isEnabled());
+
+        // The good file again: shown, mapped afresh, and its rows are the ones sent.
+        form.Button9Click();
+        step = WizardSteps::OpenSourceFile(form, good, false);
+        QVERIFY2(step.isEmpty(), qPrintable(step));
+        QCOMPARE(form.StringGrid1->item(1, 0)->text(), QStringLiteral("Jones"));
+        QVERIFY(form.Panel1->isEnabled());
+        QVERIFY(!form.Button10->isEnabled());
+        mapFirstColumn();
+        QVERIFY(form.Button10->isEnabled());
+        step = WizardSteps::ChooseSecondSite(form);
+        QVERIFY2(step.isEmpty(), qPrintable(step));
+        QVERIFY(Sandbox.Reset());
+        form.Button20Click();
+        QTRY_VERIFY_WITH_TIMEOUT(form.Button18->isEnabled(), 10000);
+        const QString head = QStringLiteral("AC=123456789&EL=demo@example.org&EP=sandbox-demo&RT=31&SI=2");
+        QCOMPARE(Sandbox.Requests(), QStringList({head + QStringLiteral("&1_2=Smith"), head + QStringLiteral("&1_2=Jones"),
+                                                  QStringLiteral("AC=123456789&EL=demo@example.org&EP=sandbox-demo&RT=110")}));
     }
 };
 

@@ -4,6 +4,8 @@
 #include "mapping/FieldCatalogue.h"
 
 #include <QFile>
+#include <QFrame>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -196,38 +198,46 @@ private slots:
         auto form = MakeForm();
         form->FileName = WriteFile(QStringLiteral("bad.txt"), TabFile(3, 4));
         form->LoadSourceFile();
-        QCOMPARE(form->StringGrid1->rowCount(), 4);
+        QCOMPARE(form->StringGrid1->rowCount(), 3);
+        // A column was mapped on an earlier visit.
+        form->Button10->setEnabled(true);
 
         form->FileName = WriteFile(QStringLiteral("bad2.txt"), content);
         form->Button4->setEnabled(false);
         const qsizetype before = form->RunLog.AllLines().size();
         form->LoadSourceFile();
+        form->StringGrid1Click();
         QCOMPARE(Prompt.Errors, QStringList{message});
         QCOMPARE(Prompt.Titles, QStringList{QStringLiteral("Error")});
         const QStringList log = LogSince(*form, before);
         QCOMPARE(log.first(), QStringLiteral("Source file: ") + form->FileName);
         QCOMPARE(log.last(), logLine);
         QVERIFY(!form->Button4->isEnabled());
-        // The grid keeps what the previous file showed.
-        QCOMPARE(form->StringGrid1->rowCount(), 4);
-        QCOMPARE(form->StringGrid1->item(1, 1)->text(), QStringLiteral("r1c1"));
+        // Neither file can be imported: the grid shows no row, there is no row to send,
+        // nothing to map, and the mapping page's Next stays disabled.
+        QCOMPARE(form->StringGrid1->rowCount(), 0);
+        QCOMPARE(form->StringGrid1->columnCount(), 0);
+        QVERIFY(form->SourceLines.isEmpty());
+        QVERIFY(!form->Panel1->isEnabled());
+        QVERIFY(!form->Button10->isEnabled());
     }
 
-    void load_unreadableFile_keepsPreviousLines()
+    void load_unreadableFile_leavesNothingToImport()
     {
         auto form = MakeForm();
         form->FileName = WriteFile(QStringLiteral("good.txt"), TabFile(2, 3));
         form->LoadSourceFile();
-        const QStringList previous = form->SourceLines;
-        QCOMPARE(previous.size(), 2);
+        QCOMPARE(form->SourceLines.size(), 2);
+        QCOMPARE(form->StringGrid1->item(1, 2)->text(), QStringLiteral("r2c3"));
 
+        // The earlier file's rows are not sent under the new file's name.
         form->FileName = Dir->filePath(QStringLiteral("removed.txt"));
         form->LoadSourceFile();
         QCOMPARE(Prompt.Errors.size(), 1);
         QVERIFY(Prompt.Errors.first().contains(form->FileName));
         QCOMPARE(Prompt.Titles, QStringList{QStringLiteral("Error")});
-        QCOMPARE(form->SourceLines, previous);
-        QCOMPARE(form->StringGrid1->item(2, 3)->text(), QStringLiteral("r2c3"));
+        QVERIFY(form->SourceLines.isEmpty());
+        QCOMPARE(form->StringGrid1->rowCount(), 0);
     }
 
     void grid_showsFirstHundredRows()
@@ -239,17 +249,20 @@ private slots:
         QVERIFY(Prompt.Errors.isEmpty());
         QVERIFY(form->Button4->isEnabled());
         QCOMPARE(form->SourceLines.size(), 150);
-        QCOMPARE(form->StringGrid1->rowCount(), 101);
-        QCOMPARE(form->StringGrid1->columnCount(), 4);
-        QCOMPARE(form->StringGrid1->item(100, 0)->text(), QStringLiteral("100"));
-        QCOMPARE(form->StringGrid1->item(100, 3)->text(), QStringLiteral("r100c3"));
-        const QStringList header{QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        // Row numbers and column letters are the headers; the cells are the source cells.
+        QCOMPARE(form->StringGrid1->rowCount(), 100);
+        QCOMPARE(form->StringGrid1->columnCount(), 3);
+        QCOMPARE(form->StringGrid1->verticalHeaderItem(99)->text(), QStringLiteral("100"));
+        QCOMPARE(form->StringGrid1->item(99, 2)->text(), QStringLiteral("r100c3"));
+        QCOMPARE(form->StringGrid1->item(0, 0)->text(), QStringLiteral("r1c1"));
+        const QStringList header{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
         for (int column = 0; column < header.size(); ++column)
-            QCOMPARE(form->StringGrid1->item(0, column)->text(), header.at(column));
-        // The first source cell is current; fixed cells cannot be chosen and nothing can be edited.
-        QCOMPARE(form->StringGrid1->currentColumn(), 1);
-        QVERIFY(!(form->StringGrid1->item(0, 1)->flags() & Qt::ItemIsSelectable));
-        QVERIFY(!(form->StringGrid1->item(5, 0)->flags() & Qt::ItemIsSelectable));
+            QCOMPARE(form->StringGrid1->horizontalHeaderItem(column)->text(), header.at(column));
+        QVERIFY(!form->StringGrid1->horizontalHeader()->isHidden());
+        QVERIFY(!form->StringGrid1->verticalHeader()->isHidden());
+        // The first source cell is current; cells can be chosen, nothing can be edited.
+        QCOMPARE(form->StringGrid1->currentColumn(), 0);
+        QCOMPARE(form->StringGrid1->currentRow(), 0);
         QVERIFY(form->StringGrid1->item(5, 1)->flags() & Qt::ItemIsSelectable);
         QVERIFY(!(form->StringGrid1->item(5, 1)->flags() & Qt::ItemIsEditable));
     }
@@ -259,9 +272,9 @@ private slots:
         auto form = MakeForm();
         form->FileName = WriteFile(QStringLiteral("wide.txt"), TabFile(2, 300));
         form->LoadSourceFile();
-        QCOMPARE(form->StringGrid1->columnCount(), 257);
-        QCOMPARE(form->StringGrid1->item(0, 256)->text(), QStringLiteral("IV"));
-        QCOMPARE(form->StringGrid1->item(2, 256)->text(), QStringLiteral("r2c256"));
+        QCOMPARE(form->StringGrid1->columnCount(), 256);
+        QCOMPARE(form->StringGrid1->horizontalHeaderItem(255)->text(), QStringLiteral("IV"));
+        QCOMPARE(form->StringGrid1->item(1, 255)->text(), QStringLiteral("r2c256"));
         // Every source column stays in the rows for the import.
         QCOMPARE(form->SourceLines.at(0).count(QLatin1Char('\t')), 299);
     }
@@ -271,21 +284,21 @@ private slots:
         auto form = MakeForm();
         form->FileName = WriteFile(QStringLiteral("wide.txt"), "a\tb\tc\tthe longest cell of all\te\r\n");
         form->LoadSourceFile();
-        QCOMPARE(form->StringGrid1->columnCount(), 6);
-        const int wide = form->StringGrid1->columnWidth(4);
+        QCOMPARE(form->StringGrid1->columnCount(), 5);
+        const int wide = form->StringGrid1->columnWidth(3);
         const int textWidth = QFontMetrics(form->StringGrid1->font()).horizontalAdvance(
             QStringLiteral("the longest cell of all"));
         QVERIFY2(wide >= textWidth + 10, qPrintable(QString::number(wide)));
-        QVERIFY(form->StringGrid1->columnWidth(1) < wide);
+        QVERIFY(form->StringGrid1->columnWidth(0) < wide);
 
         form->FileName = WriteFile(QStringLiteral("narrow.txt"), "x\ty\r\nz\tw\r\n");
         form->LoadSourceFile();
-        QCOMPARE(form->StringGrid1->columnCount(), 6);
-        QCOMPARE(form->StringGrid1->rowCount(), 3);
-        QCOMPARE(form->StringGrid1->item(1, 2)->text(), QStringLiteral("y"));
-        QCOMPARE(form->StringGrid1->item(1, 4)->text(), QString());
-        QCOMPARE(form->StringGrid1->item(0, 5)->text(), QStringLiteral("E"));
-        QCOMPARE(form->StringGrid1->columnWidth(4), wide);
+        QCOMPARE(form->StringGrid1->columnCount(), 5);
+        QCOMPARE(form->StringGrid1->rowCount(), 2);
+        QCOMPARE(form->StringGrid1->item(0, 1)->text(), QStringLiteral("y"));
+        QCOMPARE(form->StringGrid1->item(0, 3)->text(), QString());
+        QCOMPARE(form->StringGrid1->horizontalHeaderItem(4)->text(), QStringLiteral("E"));
+        QCOMPARE(form->StringGrid1->columnWidth(3), wide);
     }
 };
 

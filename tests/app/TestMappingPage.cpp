@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -106,7 +107,8 @@ class TestMappingPage : public QObject
         ClickItem(form.ListBox6, found.at(occurrence));
     }
 
-    static void GoToColumn(TForm1& form, int column) { form.StringGrid1->setCurrentCell(1, column); }
+    // Makes source column `column` current: 1 is column A, the grid's first.
+    static void GoToColumn(TForm1& form, int column) { form.StringGrid1->setCurrentCell(0, column - 1); }
 
 private slots:
     void init()
@@ -132,10 +134,12 @@ private slots:
         QCOMPARE(form->Label16->text(), QStringLiteral("What to do with Column C:"));
         QCOMPARE(ShownCaption(form->RadioButton20->text()), QStringLiteral("Skip column C"));
         QVERIFY(form->RadioButton20->isChecked());
-        // The fixed row-number column and the letters row cannot be chosen.
-        form->StringGrid1->setCurrentCell(1, 0);
-        form->StringGrid1->setCurrentCell(0, 2);
-        QCOMPARE(form->StringGrid1->currentColumn(), 3);
+        // A click on a column's letters chooses that column.
+        QHeaderView* letters = form->StringGrid1->horizontalHeader();
+        QCOMPARE(letters->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("B"));
+        QTest::mouseClick(letters->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(letters->sectionViewportPosition(1) + 5, letters->height() / 2));
+        QCOMPARE(form->Label16->text(), QStringLiteral("What to do with Column B:"));
         QVERIFY(Prompt.Shown.isEmpty());
     }
 
@@ -236,6 +240,31 @@ private slots:
         GoToColumn(*form, 2);
         QCOMPARE(form->ComboBox2->currentIndex(), 0);
         QCOMPARE(form->ColumnMap[2], Mapping(0, 8, 9));
+    }
+
+    // Coming back to a column, by the grid or from the test page, shows its own field's type
+    // and date format, not those of the field chosen last for another column.
+    void revisitingDateColumn_showsItsTypeAndFormat()
+    {
+        auto form = MakeForm();
+        MapTo(*form, QStringLiteral("Profile"), QStringLiteral("Personal"), QStringLiteral("Birth date"));
+        form->ComboBox2->setCurrentIndex(1);
+        GoToColumn(*form, 2);
+        QCOMPARE(form->Label14->text(), QString()); // skipped: no field, no type
+        MapTo(*form, QStringLiteral("Core"), QStringLiteral("Name"), QStringLiteral("Last name"));
+        QCOMPARE(form->Label14->text(), QStringLiteral("Text"));
+
+        GoToColumn(*form, 1);
+        QCOMPARE(form->Label14->text(), QStringLiteral("Date of birth"));
+        QVERIFY(form->ComboBox2->isEnabled());
+        QCOMPARE(form->ComboBox2->currentIndex(), 1);
+
+        form->ShowPage(form->TabSheet5);
+        form->ShowPage(form->TabSheet4);
+        QCOMPARE(form->Label14->text(), QStringLiteral("Date of birth"));
+        QVERIFY(form->ComboBox2->isEnabled());
+        QCOMPARE(form->ComboBox2->currentIndex(), 1);
+        QCOMPARE(form->ColumnMap[1], Mapping(0, 8, 1));
     }
 
     void skipByMouseClears_skipByKeyboardDoesNot()
@@ -344,6 +373,19 @@ private slots:
         QVERIFY(instructions.isVisible());
         form->Button22->click();
         QVERIFY(overlay.isVisible());
+        // On this window's own layout: Close Tutorial wholly on the overlay, each arrow's tip
+        // on the control it names (the grid, the Skip and Convert choices, the Tab list, Next).
+        QVERIFY(overlay.rect().contains(overlay.Button2->geometry()));
+        const auto placed = [&form](const QWidget* widget) {
+            return QRect(widget->mapTo(form.get(), QPoint(0, 0)), widget->size());
+        };
+        const QList<QRect> targets{placed(form->StringGrid1),
+                                   placed(form->RadioButton20).united(placed(form->RadioButton21)),
+                                   placed(form->ListBox4), placed(form->Button10)};
+        const QList<QPoint> tips = overlay.ArrowTips();
+        QCOMPARE(tips.size(), targets.size());
+        for (int i = 0; i < tips.size(); ++i)
+            QVERIFY2(targets[i].contains(tips[i]), qPrintable(QStringLiteral("arrow %1").arg(i + 1)));
         form->WMEnterSizeMove();
         QVERIFY(!overlay.isVisible());
         form->Button9->click();

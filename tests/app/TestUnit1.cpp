@@ -137,11 +137,39 @@ private slots:
         form->Button12->click();
         QVERIFY(!form->isVisible());
         const QByteArray ini = ReadBytes(IniPath());
-        // No credentials passed the checks in this run: none are kept.
-        QVERIFY(ini.startsWith("[Account]\r\nNumber=0\r\nLogin=\r\nSite=0\r\n"));
+        // No log-in in this run: the stored account number and login name stay as they were.
+        QVERIFY2(ini.startsWith("[Account]\r\nNumber=123456789\r\nLogin=someone@example.org\r\nSite=0\r\n"),
+                 ini.constData());
         QVERIFY(ini.contains("[File]\r\nColHeadings=1\r\nName=\r\n"));
         QVERIFY(ReadBytes(LogPath()).endsWith("SiteNumber changed to 0 (SiteSelectionClick)\r\n"
                                               "Stopped 9:05 pm 03-14-2019\r\n \r\n"));
+    }
+
+    // What the boxes show is written when it passes the checks, else the stored values stay;
+    // a leading zero survives the round trip.
+    void close_writesCheckedBoxesElseKeepsStored()
+    {
+        WriteBytes(IniPath(), "[Account]\r\nNumber=012345678\r\nLogin=someone@example.org\r\n");
+        {
+            auto form = MakeForm();
+            QCOMPARE(form->Edit1->text(), QStringLiteral("012-345-678"));
+            form->Edit2->setText(QStringLiteral("not a login"));
+            Prompt.QueueConfirm(true);
+            form->close();
+        }
+        QVERIFY(ReadBytes(IniPath()).startsWith("[Account]\r\nNumber=012345678\r\nLogin=someone@example.org\r\n"));
+        {
+            auto form = MakeForm();
+            QCOMPARE(form->Edit1->text(), QStringLiteral("012-345-678"));
+            form->Edit1->setText(QStringLiteral("098-765-432"));
+            form->Edit2->setText(QStringLiteral("other@example.org"));
+            Prompt.QueueConfirm(true);
+            form->close();
+        }
+        QVERIFY(ReadBytes(IniPath()).startsWith("[Account]\r\nNumber=098765432\r\nLogin=other@example.org\r\n"));
+        auto form = MakeForm();
+        QCOMPARE(form->Edit1->text(), QStringLiteral("098-765-432"));
+        QCOMPARE(form->Edit2->text(), QStringLiteral("other@example.org"));
     }
 
     void twoRuns_logGrowsByOneSection()

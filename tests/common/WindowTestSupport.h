@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -60,12 +61,13 @@ inline QString ShownCaption(const QString& text)
     return shown;
 }
 
-// The texts of a list's lines, in order.
-inline QStringList Items(const QListWidget* list)
+// The texts of a list's lines, in order, as its model gives them to the view.
+inline QStringList Items(const QAbstractItemView* list)
 {
     QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
+    const QAbstractItemModel* model = list->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        items << model->index(i, 0).data().toString();
     return items;
 }
 

@@ -2,6 +2,7 @@
 // (QT_QPA_PLATFORM=offscreen) with a throw-away host directory, so no settings
 // file or log of a real installation is touched. Every page is put into the state
 // a user would see it in, without a server: replies are handed to the window directly.
+#include "app/MessageListModel.h"
 #include "app/Unit1.h"
 #include "core/Paths.h"
 #include "core/Version.h"
@@ -230,7 +231,7 @@ int main(int argc, char* argv[])
                                 "Lindqvist, Sara: Birth date not recognised, left empty", "Moreau, Julien: added",
                                 "Tanaka, Yuki: added"})
         form.DispatchReply(rcRecord, QStringLiteral("OK\r\nPOST=") + QLatin1String(message));
-    form.ListBox3->addItems(SummaryLines(form.RecordsImported, false, 0, 0));
+    form.ImportMessages->Append(SummaryLines(form.RecordsImported, false, 0, 0));
     form.Button18->setEnabled(true);
     shooter.Save(&form, QStringLiteral("import-page"));
 
