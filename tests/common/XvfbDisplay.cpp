@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +37,8 @@ bool TXvfbDisplay::Start(const QSize& screen)
     }
     if (pid == 0) {
         close(pipeFds[0]);
+        // A test that crashes leaves no server behind.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         // Its warnings about keyboard maps and fonts are no test output.
         const int devNull = open("/dev/null", O_WRONLY);
         if (devNull >= 0) {
