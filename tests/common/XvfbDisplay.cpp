@@ -75,6 +75,10 @@ bool TXvfbDisplay::Start(const QSize& screen)
     FDisplay = QStringLiteral(":") + QString::fromLatin1(number);
     qputenv("DISPLAY", FDisplay.toLatin1());
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // No session bus: with a display and no bus named, Qt's D-Bus connection would have
+    // libdbus autolaunch one through the X server. The windows need none, and that path
+    // leaks a buffer inside libdbus that the sanitized build reports.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus");
     // No session's settings may change how the windows look.
     qunsetenv("QT_SCALE_FACTOR");
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
