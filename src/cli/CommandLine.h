@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,6 +37,8 @@ struct TCliEnvironment
     QIODevice* Out = nullptr;
     QIODevice* Err = nullptr;
     bool ErrIsTerminal = false;
+    // Standard output is a terminal: each line goes at once; else lines are gathered briefly.
+    bool OutIsTerminal = false;
     // Asks for the password without echo; none when there is no terminal to ask on.
     std::function<std::optional<QString>(const QString& prompt)> ReadSecret;
     std::function<QDateTime()> Now;
@@ -97,10 +100,14 @@ private:
 
     void Print(const QString& text);
     void PrintError(const QString& text);
+    // Writes out what Print gathered.
+    void FlushOut();
 
     TCliEnvironment E;
     QTextStream Out;
     QTextStream Err;
+    QTimer OutFlushTimer;
+    bool OutPending = false;
     TCliOptions Options;
 
     TRunLog RunLog;

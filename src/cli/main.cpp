@@ -134,6 +134,7 @@ int main(int argc, char* argv[])
     environment.Out = &out;
     environment.Err = &err;
     environment.ErrIsTerminal = isatty(STDERR_FILENO) != 0;
+    environment.OutIsTerminal = isatty(STDOUT_FILENO) != 0;
     environment.Exit = [](int code) {
         std::fflush(nullptr);
         std::_Exit(code);

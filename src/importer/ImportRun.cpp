@@ -99,7 +99,7 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
     qint32 failuresInARow = 0;
     qint32 lastPosted = 0;
     Host.Progress(position, maximum);
-    if (Parallel && ParallelRecords > 1)
+    if (Parallel)
         return RunParallel(first, maximum);
 
     for (qint32 r = first; r < maximum; ++r) {
@@ -179,33 +179,9 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
     qint32 lastPosted = 0;
     qint32 next = first; // the next row to consider sending
     bool stopPassedOn = false;
-    for (;;) {
-        const auto stopping = [this] { return StopRequested || Host.ExitPlease(); };
-        if (stopping() && !stopPassedOn) {
-            stopPassedOn = true;
-            Parallel->StopRecords();
-        }
-        while (next < maximum && qint32(Posting.size()) < ParallelRecords && next - NextLine < MaxRowsAhead &&
-               !stopping()) {
-            const qint32 r = next++;
-            const QStringList rowList = BuildRowList(Lines[r], r + 1);
-            const bool carried =
-                Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
-            if (carried || rowList.size() < 2)
-                continue; // settled in its turn
-            CRow = r;
-            Posting.insert(r);
-            const bool started = Parallel->StartRecord(rowList, r, [this, r](TRecordReply&& reply) {
-                Posting.erase(r);
-                Answered[r] = std::move(reply);
-            });
-            if (!started) {
-                Posting.erase(r);
-                Answered[r] = TRecordReply();
-            }
-        }
-
-        // The rows whose turn has come, in order; those never started once the run stops.
+    const auto stopping = [this] { return StopRequested || Host.ExitPlease(); };
+    // The rows whose turn has come, in order; those never started once the run stops.
+    const auto settle = [&] {
         while (NextLine < maximum) {
             const qint32 r = NextLine;
             if (Posting.count(r) > 0 || (r >= next && !stopping()))
@@ -238,6 +214,37 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
             }
             Host.Progress(++position, maximum);
         }
+    };
+    for (;;) {
+        // Outcomes first, so a stop they bring (failures in a row) comes before the next record
+        // starts, as one at a time.
+        settle();
+        if (NextLine >= maximum)
+            break;
+        if (stopping() && !stopPassedOn) {
+            stopPassedOn = true;
+            Parallel->StopRecords();
+        }
+        while (next < maximum && qint32(Posting.size()) < ParallelRecords && next - NextLine < MaxRowsAhead &&
+               !stopping()) {
+            const qint32 r = next++;
+            const QStringList rowList = BuildRowList(Lines[r], r + 1);
+            const bool carried =
+                Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
+            if (carried || rowList.size() < 2)
+                continue; // settled in its turn
+            CRow = r;
+            Posting.insert(r);
+            const bool started = Parallel->StartRecord(rowList, r, [this, r](TRecordReply&& reply) {
+                Posting.erase(r);
+                Answered[r] = std::move(reply);
+            });
+            if (!started) {
+                Posting.erase(r);
+                Answered[r] = TRecordReply();
+            }
+        }
+        settle();
         if (NextLine >= maximum)
             break;
         const bool canStart =

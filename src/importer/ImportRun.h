@@ -115,9 +115,11 @@ public:
     // Off: a row's messages leave the ledger once the row was written to the results
     // file (the counts and outcomes stay), for an owner that never reads them again.
     void SetMessagesKept(bool kept) { MessagesKept = kept; }
-    // Up to records requests in flight at once through host (1: one at a time, through
-    // SendRecord). The rows are still accounted for, written and summed up in the file's
-    // order, exactly as one at a time with the same replies.
+    // Up to records requests in flight at once through host, driven from the event loop
+    // (none set: one at a time through SendRecord, which waits for each reply). The rows
+    // are still accounted for, written and summed up in the file's order, exactly as one
+    // at a time with the same replies; with records 1 the requests go out in the same
+    // order, one at a time, too.
     void SetParallel(IParallelImportHost* host, qint32 records)
     {
         Parallel = host;
