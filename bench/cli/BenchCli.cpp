@@ -155,6 +155,7 @@ struct TBareRun
 {
     double Rate = 0;
     double CpuPerThousand = 0;
+    std::vector<double> PostMs; // each post's time, in the order sent
 };
 
 // The same bodies, one keep-alive connection, nothing else.
@@ -174,12 +175,15 @@ TBareRun BareLoop(const QString& url, const QString& caFile, const std::vector<Q
     clock.start();
     const double cpuBefore = CpuSeconds();
     size_t ok = 0;
+    TBareRun run;
+    run.PostMs.reserve(bodies.size());
     for (const QByteArray& body : bodies) {
+        const qint64 start = clock.nsecsElapsed();
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
         ok += curl_easy_perform(easy) == CURLE_OK ? 1 : 0;
+        run.PostMs.push_back(double(clock.nsecsElapsed() - start) / 1e6);
     }
-    TBareRun run;
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     run.CpuPerThousand = (CpuSeconds() - cpuBefore) * 1000.0 / double(bodies.size());
     run.Rate = double(bodies.size()) / seconds;
@@ -374,6 +378,13 @@ public:
             BareLoop(QStringLiteral("https://%1/ex/import.dll").arg(host), Sandbox.CAFile(), bodies);
         std::printf("  bare loop, %zu posts:       %6.1f rows/s, %.3f rows per round trip\n", bodies.size(),
                     bare.Rate, bare.Rate * roundTrip);
+        if (!bare.PostMs.empty()) {
+            std::vector<double> later(bare.PostMs.begin() + 1, bare.PostMs.end());
+            std::sort(later.begin(), later.end());
+            std::printf("  bare loop, one post: first %.2f ms (connection and handshake); the others min %.2f, "
+                        "median %.2f, max %.2f ms\n",
+                        bare.PostMs.front(), later.front(), Median(later), later.back());
+        }
 
         double rate1 = 0;
         for (const int parallel : {1, 4, 8}) {

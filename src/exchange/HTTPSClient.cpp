@@ -151,6 +151,11 @@ struct TCurlSession
     std::vector<std::unique_ptr<TCurlTransfer>> Running;
     std::vector<std::unique_ptr<TCurlTransfer>> Idle;
     quint64 LastId = 0;
+    // While StartPost sends at once, posts that end meanwhile wait here for the event loop,
+    // so no callback runs inside StartPost.
+    bool HoldFinished = false;
+    std::vector<std::unique_ptr<TCurlTransfer>> Held;
+    QTimer HeldTimer;
 
     TCurlSession()
     {
@@ -158,6 +163,16 @@ struct TCurlSession
         Multi = curl_multi_init();
         Timer.setSingleShot(true);
         QObject::connect(&Timer, &QTimer::timeout, [this] { Action(CURL_SOCKET_TIMEOUT, 0); });
+        HeldTimer.setSingleShot(true);
+        HeldTimer.setInterval(0);
+        QObject::connect(&HeldTimer, &QTimer::timeout, [this] {
+            // One at a time: a callback may cancel another held post.
+            while (!Held.empty()) {
+                std::unique_ptr<TCurlTransfer> transfer = std::move(Held.front());
+                Held.erase(Held.begin());
+                Finish(std::move(transfer));
+            }
+        });
         curl_multi_setopt(Multi, CURLMOPT_SOCKETFUNCTION, &TCurlSession::SocketCallback);
         curl_multi_setopt(Multi, CURLMOPT_SOCKETDATA, this);
         curl_multi_setopt(Multi, CURLMOPT_TIMERFUNCTION, &TCurlSession::TimerCallback);
@@ -171,7 +186,10 @@ struct TCurlSession
             curl_multi_remove_handle(Multi, Main.Easy);
         for (const auto& transfer : Running)
             curl_multi_remove_handle(Multi, transfer->Easy);
+        for (const auto& transfer : Held)
+            curl_multi_remove_handle(Multi, transfer->Easy);
         Running.clear();
+        Held.clear();
         Idle.clear();
         // The easy handles go after the multi handle lets go of them.
         curl_multi_cleanup(Multi);
@@ -265,6 +283,12 @@ struct TCurlSession
         }
         if (Main.Done && Loop)
             Loop->quit();
+        if (HoldFinished && !finished.empty()) {
+            for (std::unique_ptr<TCurlTransfer>& transfer : finished)
+                Held.push_back(std::move(transfer));
+            HeldTimer.start();
+            return;
+        }
         // The callbacks come last: they may start or cancel posts of their own.
         for (std::unique_ptr<TCurlTransfer>& transfer : finished)
             Finish(std::move(transfer));
@@ -634,16 +658,35 @@ quint64 THTTPSClient::StartPost(const QString& url, const QByteArray& body,
         s.Idle.push_back(std::move(transfer));
         throw THTTPSError(hecSetupFailed, QString::fromUtf8(curl_multi_strerror(added)));
     }
-    // Sent from the event loop, where libcurl's zero timer takes it up: never does a
-    // reply come back inside this call.
     const quint64 id = transfer->Id;
     s.Running.push_back(std::move(transfer));
+    // Adding it asks libcurl for an immediate call; made here, a reused connection sends
+    // without a turn of the event loop first. Whatever ends meanwhile is handed on from
+    // the event loop: never does a reply come back inside this call.
+    if (s.Timer.isActive() && s.Timer.interval() == 0) {
+        s.Timer.stop();
+        s.HoldFinished = true;
+        s.Action(CURL_SOCKET_TIMEOUT, 0);
+        s.HoldFinished = false;
+    }
     return id;
 }
 
 void THTTPSClient::CancelPost(quint64 id)
 {
     TCurlSession& s = *Session;
+    for (auto it = s.Held.begin(); it != s.Held.end(); ++it) {
+        if ((*it)->Id != id)
+            continue;
+        std::unique_ptr<TCurlTransfer> transfer = std::move(*it);
+        s.Held.erase(it);
+        curl_multi_remove_handle(s.Multi, transfer->Easy);
+        transfer->OnDone = nullptr;
+        transfer->RequestBody.clear();
+        transfer->Body.clear();
+        s.Idle.push_back(std::move(transfer));
+        return;
+    }
     for (auto it = s.Running.begin(); it != s.Running.end(); ++it) {
         if ((*it)->Id != id)
             continue;
@@ -660,7 +703,7 @@ void THTTPSClient::CancelPost(quint64 id)
 
 int THTTPSClient::PostsInFlight() const
 {
-    return int(Session->Running.size());
+    return int(Session->Running.size() + Session->Held.size());
 }
 
 void THTTPSClient::Post(const QString& url)
