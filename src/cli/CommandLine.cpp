@@ -107,12 +107,25 @@ public:
     // --parallel: records posted side by side through posts.
     void SetPosts(TParallelPosts* posts) { Posts = posts; }
 
+    void PrepareRecord(const QStringList& rowList, qint32 cRow) override
+    {
+        if (Prepared && PreparedRow == cRow)
+            return;
+        const TRecordText record = Composer.Compose(rowList, cRow);
+        PreparedRow = cRow;
+        Prepared = true;
+        PreparedIsRequest = record.IsRequest();
+        PreparedBody = PreparedIsRequest ? TParallelPosts::Encode(record.Text) : TParallelPosts::TBody();
+    }
+
     bool StartRecord(const QStringList& rowList, qint32 cRow, std::function<void(TRecordReply&&)> done) override
     {
-        const TRecordText record = Composer.Compose(rowList, cRow);
-        if (!record.IsRequest())
+        // Made while the last reply was awaited, from the same cells: the same request.
+        PrepareRecord(rowList, cRow);
+        Prepared = false;
+        if (!PreparedIsRequest)
             return false;
-        Keys[cRow] = Posts->Start(record.Text, [this, cRow, done = std::move(done)](TParallelPosts::TOutcome&& o) {
+        Keys[cRow] = Posts->Start(std::move(PreparedBody), [this, cRow, done = std::move(done)](TParallelPosts::TOutcome&& o) {
             Keys.erase(cRow);
             TRecordReply reply;
             reply.Answered = o.Answered;
@@ -188,6 +201,11 @@ private:
     TRecordComposer Composer;
     TParallelPosts* Posts = nullptr;
     std::map<qint32, quint64> Keys; // rows in flight and their records' keys
+    // The record made ahead for a row (PrepareRecord).
+    bool Prepared = false;
+    qint32 PreparedRow = -1;
+    bool PreparedIsRequest = false;
+    TParallelPosts::TBody PreparedBody;
 };
 
 TCommandLine::TCommandLine(TCliEnvironment environment)

@@ -28,9 +28,10 @@ bool TParallelPosts::Stopping() const
     return Exchange.ExitPlease || Exchange.StopPlease;
 }
 
-quint64 TParallelPosts::Start(const QString& text, TDone done)
+TParallelPosts::TBody TParallelPosts::Encode(const QString& text)
 {
     // The body as the one-at-a-time exchange wraps it.
+    TBody body;
     TMIMEEncoder mime;
     try {
         mime.SetPartCount(1);
@@ -39,11 +40,24 @@ quint64 TParallelPosts::Start(const QString& text, TDone done)
         mime.SetPartContentTypeAttr(0, QStringLiteral("charset=\"iso-8859-1\""));
         mime.EncodeToString();
     } catch (const EMIMEError& e) {
-        Exchange.Log().Add(QStringLiteral(" Encode exception: ") + e.Message());
+        body.EncodeError = e.Message();
     }
+    body.Bytes = mime.Message();
+    return body;
+}
+
+quint64 TParallelPosts::Start(const QString& text, TDone done)
+{
+    return Start(Encode(text), std::move(done));
+}
+
+quint64 TParallelPosts::Start(TBody body, TDone done)
+{
+    if (!body.EncodeError.isEmpty())
+        Exchange.Log().Add(QStringLiteral(" Encode exception: ") + body.EncodeError);
     const quint64 key = ++LastKey;
     TRecord& record = Records[key];
-    record.Body = mime.Message();
+    record.Body = std::move(body.Bytes);
     record.Done = std::move(done);
     Exchange.HTTPS1.SetContentType(QStringLiteral("text/plain"));
     Send(key);

@@ -35,6 +35,15 @@ public:
     // Posts text as a record request. done is called once, from the event loop
     // (never from inside Start), or from Tick or Stop. Returns the record's key.
     quint64 Start(const QString& text, TDone done);
+    // A record request's body, made ahead: what Start posts for text. A failure to encode
+    // is logged when the body is posted.
+    struct TBody
+    {
+        QByteArray Bytes;
+        QString EncodeError;
+    };
+    static TBody Encode(const QString& text);
+    quint64 Start(TBody body, TDone done);
     int InFlight() const { return int(Records.size()); }
     // Posts made so far for a record still without an outcome (0 once it has one).
     qint32 PostsOf(quint64 key) const;

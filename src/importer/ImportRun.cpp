@@ -172,6 +172,7 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
         {
             Run.Posting.clear();
             Run.Answered.clear();
+            Run.RowLists.clear();
         }
     } clear{*this};
     qint32 position = 0;
@@ -180,13 +181,20 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
     qint32 next = first; // the next row to consider sending
     bool stopPassedOn = false;
     const auto stopping = [this] { return StopRequested || Host.ExitPlease(); };
+    // A row's cells, split once for its start and its turn.
+    const auto rowListOf = [this](qint32 r) {
+        if (const auto it = RowLists.find(r); it != RowLists.end())
+            return it->second;
+        return RowLists.emplace(r, BuildRowList(Lines[r], r + 1)).first->second;
+    };
     // The rows whose turn has come, in order; those never started once the run stops.
     const auto settle = [&] {
         while (NextLine < maximum) {
             const qint32 r = NextLine;
             if (Posting.count(r) > 0 || (r >= next && !stopping()))
                 break;
-            const QStringList rowList = BuildRowList(Lines[r], r + 1);
+            const QStringList rowList = rowListOf(r);
+            RowLists.erase(r);
             bool sent = false;
             if (const auto it = Answered.find(r); it != Answered.end()) {
                 const TRecordReply reply = std::move(it->second);
@@ -228,7 +236,7 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
         while (next < maximum && qint32(Posting.size()) < ParallelRecords && next - NextLine < MaxRowsAhead &&
                !stopping()) {
             const qint32 r = next++;
-            const QStringList rowList = BuildRowList(Lines[r], r + 1);
+            const QStringList rowList = rowListOf(r);
             const bool carried =
                 Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
             if (carried || rowList.size() < 2)
@@ -253,6 +261,14 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
             continue;
         if (stopping() && !stopPassedOn)
             continue;
+        // The next record can be made ready while the service answers.
+        if (next < maximum && next - NextLine < MaxRowsAhead && !stopping()) {
+            const bool carried =
+                Previous && Previous->Contains(next) && Previous->At(next).Outcome == TRowOutcome::Imported;
+            const QStringList rowList = rowListOf(next);
+            if (!carried && rowList.size() >= 2)
+                Parallel->PrepareRecord(rowList, next);
+        }
         // Nothing to do until a record has its outcome.
         Parallel->WaitForEvents();
         if (Abandoned)

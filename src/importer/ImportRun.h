@@ -62,6 +62,13 @@ public:
     // resend; false when the row makes no request. done is called once, from
     // the event loop, with what became of it, not yet dispatched.
     virtual bool StartRecord(const QStringList& rowList, qint32 cRow, std::function<void(TRecordReply&& reply)> done) = 0;
+    // The row StartRecord is likely to get next, while the run waits for a reply: work
+    // that needs nothing from the service may be done now. Nothing may go out yet.
+    virtual void PrepareRecord(const QStringList& rowList, qint32 cRow)
+    {
+        Q_UNUSED(rowList);
+        Q_UNUSED(cRow);
+    }
     // The reply to a row, in the file's order: what the reply dispatch does for
     // one record at a time (the service's messages, the count of records imported).
     virtual void DispatchRecord(const TRecordReply& reply) = 0;
@@ -162,4 +169,5 @@ private:
     qint32 ParallelRecords = 1;
     std::set<qint32> Posting;                  // parallel: rows whose records are on their way
     std::map<qint32, TRecordReply> Answered;   // parallel: rows with an outcome, awaiting their turn
+    std::map<qint32, QStringList> RowLists;    // parallel: the cells of rows started or prepared
 };
