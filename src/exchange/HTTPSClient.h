@@ -131,8 +131,9 @@ public:
     // The HTTP status of the last reply Post received; 0 while none has come.
     int StatusCode() const { return FStatusCode; }
 
-    // Starts one POST of body to url beside the others in flight and returns at once;
-    // it goes out from the event loop. done is called once, from the event loop and
+    // Starts one POST of body to url beside the others in flight and returns without
+    // awaiting its reply (on a reused connection it is sent before StartPost returns,
+    // else from the event loop). done is called once, from the event loop and
     // never from inside StartPost, with the reply or the failure, unless CancelPost
     // comes first. Throws THTTPSError when the settings make no route.
     quint64 StartPost(const QString& url, const QByteArray& body, std::function<void(THTTPSReply&& reply)> done);
