@@ -5,6 +5,7 @@
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
+#include "exchange/ParallelPosts.h"
 #include "exchange/Replies.h"
 #include "importer/ImportRun.h"
 #include "importer/ResultsFile.h"
@@ -39,6 +40,7 @@ class TStatusPanel;
 class TMessageListModel;
 class TExchange;
 class TImportRun;
+struct TRecordText;
 class TPreCheck;
 struct TPreCheckReport;
 class TForm2;
@@ -344,6 +346,8 @@ public:
     void Button27Click();
     void Button28Click();
     void SendRecord(const QStringList& rowList);
+    // The same for a record composed and encoded while the last reply was awaited.
+    void SendPreparedRecord(const TRecordText& record, const TParallelPosts::TBody& body);
     // Every row of the last run and its outcome; the results file it was written to.
     TRunLedger Ledger;
     TResultsFile Results;

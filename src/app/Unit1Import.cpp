@@ -3,6 +3,7 @@
 #include "app/MessageListModel.h"
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
+#include "exchange/ParallelPosts.h"
 #include "importer/ImportRun.h"
 #include "importer/RecordEncoder.h"
 
@@ -24,8 +25,15 @@ class TWindowImportHost : public IImportHost
 public:
     explicit TWindowImportHost(TForm1& form)
         : Form(form)
+        , Composer(form.ColumnMap, form.FieldCatalogue.Entries,
+                   RecordHead(form.AccountNumber, form.LoginName, form.Password, form.SiteNumber))
     {
+        PrepareTimer.setSingleShot(true);
+        PrepareTimer.setInterval(0);
     }
+
+    // Fires inside the wait for the current reply, once its request is on its way.
+    QTimer PrepareTimer;
 
     void BeforeRow() override
     {
@@ -38,10 +46,30 @@ public:
         Form.CRow = cRow;
         Form.RecordAnswer = TRecordReply();
         Form.Exchange->Posts = 0;
-        Form.SendRecord(rowList);
+        // Made from the same cells while the last reply was awaited: the same request.
+        if (PreparedRow == cRow) {
+            PreparedRow = -1;
+            Form.SendPreparedRecord(Prepared, PreparedBody);
+        } else {
+            Form.SendRecord(rowList);
+        }
         TRecordReply reply = std::exchange(Form.RecordAnswer, TRecordReply());
         reply.Posts = Form.Exchange->Posts;
         return reply;
+    }
+
+    void UpcomingRecord(const QStringList& rowList, qint32 cRow) override
+    {
+        Upcoming = rowList;
+        UpcomingRow = cRow;
+        PrepareTimer.start();
+    }
+
+    void PrepareUpcoming()
+    {
+        if (UpcomingRow >= 0 && PreparedRow != UpcomingRow)
+            PrepareRecord(Upcoming, UpcomingRow);
+        UpcomingRow = -1;
     }
 
     bool ExitPlease() const override { return Form.Exchange->ExitPlease; }
@@ -90,7 +118,21 @@ public:
     }
 
 private:
+    void PrepareRecord(const QStringList& rowList, qint32 cRow)
+    {
+        Prepared = Composer.Compose(rowList, cRow);
+        PreparedBody = Prepared.IsRequest() ? TParallelPosts::Encode(Prepared.Text) : TParallelPosts::TBody();
+        PreparedRow = cRow;
+    }
+
     TForm1& Form;
+    // The run's account, login name, password and Site are set before it starts.
+    TRecordComposer Composer;
+    QStringList Upcoming;
+    qint32 UpcomingRow = -1;
+    TRecordText Prepared;
+    TParallelPosts::TBody PreparedBody;
+    qint32 PreparedRow = -1; // none made ahead
     qint32 Position = 0;
     qint32 Maximum = -1; // none yet
 };
@@ -160,6 +202,7 @@ void TForm1::ImportRows(const TRunLedger* previous)
         ~TProgressGuard() { Host.ShowProgress(); }
     } progressGuard{host};
     progressTick.start();
+    connect(&host.PrepareTimer, &QTimer::timeout, this, Guard([&host] { host.PrepareUpcoming(); }));
 
     run.Run(SourceLines, CheckBox1->isChecked(), previous);
 
@@ -261,6 +304,13 @@ void TForm1::SendRecord(const QStringList& rowList)
     ListBox1->addItems(record.Diagnostics);
     if (record.IsRequest())
         PostRequest(record.Text, rcRecord, true);
+}
+
+void TForm1::SendPreparedRecord(const TRecordText& record, const TParallelPosts::TBody& body)
+{
+    ListBox1->addItems(record.Diagnostics);
+    if (record.IsRequest())
+        Exchange->PostEncoded(body, rcRecord, true);
 }
 
 bool TForm1::IsBusy() const

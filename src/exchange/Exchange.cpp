@@ -40,7 +40,7 @@ void TExchange::Send()
 {
     // Each post starts its own wait, so a long run of replies never adds up to a time-out.
     WaitTicks = 0;
-    HTTPS1.SetPostData(MIME1.Message());
+    HTTPS1.SetPostData(Body);
     HTTPS1.SetContentType(QStringLiteral("text/plain"));
     HTTPS1.Post(HTTPS1.URL());
 }
@@ -61,7 +61,22 @@ void TExchange::PostRequest(const QString& text, quint16 replyCode, bool retryin
     } catch (const EMIMEError& e) {
         RunLog.Add(QStringLiteral(" Encode exception: ") + e.Message());
     }
+    PostBody(MIME1.Message(), retrying);
+}
 
+void TExchange::PostEncoded(const TParallelPosts::TBody& body, quint16 replyCode, bool retrying)
+{
+    WaitFor = replyCode;
+    Waiting = true;
+    WaitTicks = 0;
+    if (!body.EncodeError.isEmpty())
+        RunLog.Add(QStringLiteral(" Encode exception: ") + body.EncodeError);
+    PostBody(body.Bytes, retrying);
+}
+
+void TExchange::PostBody(const QByteArray& body, bool retrying)
+{
+    Body = body;
     if (!retrying) {
         Send();
         return;

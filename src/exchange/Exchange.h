@@ -3,6 +3,7 @@
 #include "core/RunLog.h"
 #include "exchange/HTTPSClient.h"
 #include "exchange/MIMEEncoder.h"
+#include "exchange/ParallelPosts.h"
 
 #include <QObject>
 #include <QString>
@@ -71,6 +72,8 @@ public:
     // post passes to the caller. Retrying (records): posts until answered,
     // resent by the watchdog, or until the run is told to stop.
     void PostRequest(const QString& text, quint16 replyCode, bool retrying);
+    // The same for a request encoded ahead of time, while the last reply was awaited.
+    void PostEncoded(const TParallelPosts::TBody& body, quint16 replyCode, bool retrying);
 
     // The watchdog; to be called once a second. Throws what ConfigureConnection throws.
     void Timer1Timer();
@@ -85,8 +88,11 @@ public:
     TRunLog& Log() { return RunLog; }
 
 private:
+    void PostBody(const QByteArray& body, bool retrying);
     void Send();
 
+    // What Send posts, and posts again on a resend.
+    QByteArray Body;
     TRunLog& RunLog;
     std::function<void()> SaveLog;
     QTimer* OwnTimer = nullptr;

@@ -102,15 +102,27 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
     if (Parallel)
         return RunParallel(first, maximum);
 
+    const auto carriedOver = [this](qint32 r) {
+        return Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
+    };
+    // The next row's cells, split while the current row's reply was awaited.
+    QStringList upcoming;
+    qint32 upcomingRow = -1;
     for (qint32 r = first; r < maximum; ++r) {
         CRow = r;
-        const QStringList rowList = BuildRowList(Lines[r], r + 1);
-        const bool carried =
-            Previous && Previous->Contains(r) && Previous->At(r).Outcome == TRowOutcome::Imported;
+        const QStringList rowList = upcomingRow == r ? std::move(upcoming) : BuildRowList(Lines[r], r + 1);
+        upcomingRow = -1;
+        const bool carried = carriedOver(r);
         bool sent = false;
         if (!carried && rowList.size() >= 2 && !StopRequested) {
             Host.BeforeRow();
             if (!Host.ExitPlease() && !StopRequested) {
+                if (r + 1 < maximum && !carriedOver(r + 1)) {
+                    upcoming = BuildRowList(Lines[r + 1], r + 2);
+                    upcomingRow = r + 1;
+                    if (upcoming.size() >= 2)
+                        Host.UpcomingRecord(upcoming, r + 1);
+                }
                 InFlight = r;
                 const TRecordReply reply = Host.SendRecord(rowList, r);
                 // Ended at once while it waited: every row is accounted for already.

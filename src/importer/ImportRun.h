@@ -34,6 +34,14 @@ public:
     // was answered, the exchange gave up or the run was told to stop. cRow is the
     // zero-based source line.
     virtual TRecordReply SendRecord(const QStringList& rowList, qint32 cRow) = 0;
+    // The row SendRecord is likely to get next, said just before the current one is
+    // sent: work that needs nothing from the service may be done while its reply is
+    // awaited. Nothing may go out for it yet.
+    virtual void UpcomingRecord(const QStringList& rowList, qint32 cRow)
+    {
+        Q_UNUSED(rowList);
+        Q_UNUSED(cRow);
+    }
     // Once true, no further record is sent (the watchdog gave up, or the program
     // is being closed).
     virtual bool ExitPlease() const = 0;
