@@ -70,6 +70,27 @@ bool TImportRun::Account(qint32 line, const TRecordReply& reply)
     return entry.Outcome != TRowOutcome::NotSent;
 }
 
+void TImportRun::Conclude(qint32 line, const QStringList& rowList, bool sent, qint32& failuresInARow)
+{
+    if (!sent)
+        SettleUnsent(line, rowList);
+    Record(line, rowList);
+
+    const TRowEntry& entry = Ledger.At(line);
+    if (entry.Outcome == TRowOutcome::Failed) {
+        Host.RowFailed(entry);
+        // Failures in a row usually mean the service is in trouble, not the rows.
+        if (++failuresInARow >= FailuresInARow && !StopRequested && !Host.ExitPlease()) {
+            if (Host.StopAfterFailures(failuresInARow))
+                StopRequested = true;
+            else
+                failuresInARow = 0;
+        }
+    } else if (sent) {
+        failuresInARow = 0;
+    }
+}
+
 TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, const TRunLedger* previous)
 {
     // Sending pumps window messages, so Start could in principle be reached again.
@@ -134,23 +155,7 @@ TImportOutcome TImportRun::Run(const QStringList& sourceLines, bool headings, co
                     lastPosted = r + 1;
             }
         }
-        if (!sent)
-            SettleUnsent(r, rowList);
-        Record(r, rowList);
-
-        const TRowEntry& entry = Ledger.At(r);
-        if (entry.Outcome == TRowOutcome::Failed) {
-            Host.RowFailed(entry);
-            // Failures in a row usually mean the service is in trouble, not the rows.
-            if (++failuresInARow >= FailuresInARow && !StopRequested && !Host.ExitPlease()) {
-                if (Host.StopAfterFailures(failuresInARow))
-                    StopRequested = true;
-                else
-                    failuresInARow = 0;
-            }
-        } else if (sent) {
-            failuresInARow = 0;
-        }
+        Conclude(r, rowList, sent, failuresInARow);
         Host.Progress(++position, maximum);
     }
 
@@ -216,22 +221,7 @@ TImportOutcome TImportRun::RunParallel(qint32 first, qint32 maximum)
                 if (reply.Posts > 0)
                     lastPosted = r + 1;
             }
-            if (!sent)
-                SettleUnsent(r, rowList);
-            Record(r, rowList);
-
-            const TRowEntry& entry = Ledger.At(r);
-            if (entry.Outcome == TRowOutcome::Failed) {
-                Host.RowFailed(entry);
-                if (++failuresInARow >= FailuresInARow && !StopRequested && !Host.ExitPlease()) {
-                    if (Host.StopAfterFailures(failuresInARow))
-                        StopRequested = true;
-                    else
-                        failuresInARow = 0;
-                }
-            } else if (sent) {
-                failuresInARow = 0;
-            }
+            Conclude(r, rowList, sent, failuresInARow);
             Host.Progress(++position, maximum);
         }
     };

@@ -159,6 +159,9 @@ private:
     void Record(qint32 line, const QStringList& rowList);
     // The ledger entry of a record's reply; true when the row was sent.
     bool Account(qint32 line, const TRecordReply& reply);
+    // A row's turn is over: its entry settled and written, a failure told and
+    // counted towards a pause (failuresInARow), a success ending the count.
+    void Conclude(qint32 line, const QStringList& rowList, bool sent, qint32& failuresInARow);
     TImportOutcome RunParallel(qint32 first, qint32 maximum);
 
     IImportHost& Host;
