@@ -8,7 +8,7 @@ BIN="$BUILD/bin"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
 status=0
-for bench in bench_source bench_exchange bench_importer bench_precheck bench_startup; do
+for bench in bench_source bench_exchange bench_importer bench_cli bench_precheck bench_startup; do
     echo
     "$BIN/$bench" || { echo "$bench failed" >&2; status=1; }
 done
