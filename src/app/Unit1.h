@@ -5,7 +5,6 @@
 #include "core/RunLog.h"
 #include "core/SetupRecord.h"
 #include "exchange/Connection.h"
-#include "exchange/ParallelPosts.h"
 #include "exchange/Replies.h"
 #include "importer/ImportRun.h"
 #include "importer/ResultsFile.h"
@@ -40,7 +39,7 @@ class TStatusPanel;
 class TMessageListModel;
 class TExchange;
 class TImportRun;
-struct TRecordText;
+struct TPreparedRecord;
 class TPreCheck;
 struct TPreCheckReport;
 class TForm2;
@@ -347,7 +346,7 @@ public:
     void Button28Click();
     void SendRecord(const QStringList& rowList);
     // The same for a record composed and encoded while the last reply was awaited.
-    void SendPreparedRecord(const TRecordText& record, const TParallelPosts::TBody& body);
+    void SendPreparedRecord(const TPreparedRecord& prepared);
     // Every row of the last run and its outcome; the results file it was written to.
     TRunLedger Ledger;
     TResultsFile Results;

@@ -3,7 +3,6 @@
 #include "app/MessageListModel.h"
 #include "exchange/Envelope.h"
 #include "exchange/Exchange.h"
-#include "exchange/ParallelPosts.h"
 #include "importer/ImportRun.h"
 #include "importer/RecordEncoder.h"
 
@@ -25,7 +24,7 @@ class TWindowImportHost : public IImportHost
 public:
     explicit TWindowImportHost(TForm1& form)
         : Form(form)
-        , Composer(form.ColumnMap, form.FieldCatalogue.Entries,
+        , Preparer(form.ColumnMap, form.FieldCatalogue.Entries,
                    RecordHead(form.AccountNumber, form.LoginName, form.Password, form.SiteNumber))
     {
         PrepareTimer.setSingleShot(true);
@@ -46,13 +45,10 @@ public:
         Form.CRow = cRow;
         Form.RecordAnswer = TRecordReply();
         Form.Exchange->Posts = 0;
-        // Made from the same cells while the last reply was awaited: the same request.
-        if (PreparedRow == cRow) {
-            PreparedRow = -1;
-            Form.SendPreparedRecord(Prepared, PreparedBody);
-        } else {
+        if (Preparer.IsReady(cRow))
+            Form.SendPreparedRecord(Preparer.Take(rowList, cRow));
+        else
             Form.SendRecord(rowList);
-        }
         TRecordReply reply = std::exchange(Form.RecordAnswer, TRecordReply());
         reply.Posts = Form.Exchange->Posts;
         return reply;
@@ -67,8 +63,8 @@ public:
 
     void PrepareUpcoming()
     {
-        if (UpcomingRow >= 0 && PreparedRow != UpcomingRow)
-            PrepareRecord(Upcoming, UpcomingRow);
+        if (UpcomingRow >= 0)
+            Preparer.Prepare(Upcoming, UpcomingRow);
         UpcomingRow = -1;
     }
 
@@ -118,21 +114,11 @@ public:
     }
 
 private:
-    void PrepareRecord(const QStringList& rowList, qint32 cRow)
-    {
-        Prepared = Composer.Compose(rowList, cRow);
-        PreparedBody = Prepared.IsRequest() ? TParallelPosts::Encode(Prepared.Text) : TParallelPosts::TBody();
-        PreparedRow = cRow;
-    }
-
     TForm1& Form;
     // The run's account, login name, password and Site are set before it starts.
-    TRecordComposer Composer;
+    TRecordPreparer Preparer;
     QStringList Upcoming;
     qint32 UpcomingRow = -1;
-    TRecordText Prepared;
-    TParallelPosts::TBody PreparedBody;
-    qint32 PreparedRow = -1; // none made ahead
     qint32 Position = 0;
     qint32 Maximum = -1; // none yet
 };
@@ -306,11 +292,11 @@ void TForm1::SendRecord(const QStringList& rowList)
         PostRequest(record.Text, rcRecord, true);
 }
 
-void TForm1::SendPreparedRecord(const TRecordText& record, const TParallelPosts::TBody& body)
+void TForm1::SendPreparedRecord(const TPreparedRecord& prepared)
 {
-    ListBox1->addItems(record.Diagnostics);
-    if (record.IsRequest())
-        Exchange->PostEncoded(body, rcRecord, true);
+    ListBox1->addItems(prepared.Record.Diagnostics);
+    if (prepared.Record.IsRequest())
+        Exchange->PostEncoded(prepared.Body, rcRecord, true);
 }
 
 bool TForm1::IsBusy() const

@@ -206,3 +206,25 @@ TRecordText ComposeRecord(const QStringList& rowList, const TColumnMap& columnMa
     return TRecordComposer(columnMap, catalogue, RecordHead(accountNumber, loginName, password, siteNumber))
         .Compose(rowList, cRow);
 }
+
+TRecordPreparer::TRecordPreparer(const TColumnMap& columnMap, const TFieldCatalogue& catalogue, QString head)
+    : FComposer(columnMap, catalogue, std::move(head))
+{
+}
+
+void TRecordPreparer::Prepare(const QStringList& rowList, qint32 cRow)
+{
+    if (ReadyRow == cRow)
+        return;
+    Ready.Record = FComposer.Compose(rowList, cRow);
+    Ready.Body = Ready.Record.IsRequest() ? TParallelPosts::Encode(Ready.Record.Text) : TParallelPosts::TBody();
+    ReadyRow = cRow;
+}
+
+TPreparedRecord TRecordPreparer::Take(const QStringList& rowList, qint32 cRow)
+{
+    // Made from the same cells while the last reply was awaited: the same request.
+    Prepare(rowList, cRow);
+    ReadyRow = -1;
+    return std::move(Ready);
+}

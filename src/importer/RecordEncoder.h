@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/ParallelPosts.h"
 #include "mapping/CatalogueEntry.h"
 #include "mapping/ColumnMapping.h"
 
@@ -60,4 +61,32 @@ private:
     const TColumnMap& ColumnMap;
     const TFieldCatalogue& Catalogue;
     QString Head;
+};
+
+// A record request made ready to post: composed, and its MIME body encoded.
+struct TPreparedRecord
+{
+    TRecordText Record;
+    TParallelPosts::TBody Body;
+};
+
+// Records made one row ahead: while one reply is awaited, the next row's request
+// is composed and encoded, so that sending it costs no more than the post.
+class TRecordPreparer
+{
+public:
+    // As for TRecordComposer.
+    TRecordPreparer(const TColumnMap& columnMap, const TFieldCatalogue& catalogue, QString head);
+
+    // Makes the row's record ready, unless it is already.
+    void Prepare(const QStringList& rowList, qint32 cRow);
+    bool IsReady(qint32 cRow) const { return ReadyRow == cRow; }
+    // The row's record, made ready before or now; nothing is ready after it.
+    TPreparedRecord Take(const QStringList& rowList, qint32 cRow);
+    const TRecordComposer& Composer() const { return FComposer; }
+
+private:
+    TRecordComposer FComposer;
+    qint32 ReadyRow = -1; // none
+    TPreparedRecord Ready;
 };
