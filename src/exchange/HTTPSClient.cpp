@@ -1,6 +1,7 @@
 #include "exchange/HTTPSClient.h"
 
 #include "core/TextDecoder.h"
+#include "exchange/ConnectionFailure.h"
 
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -11,6 +12,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -386,85 +388,6 @@ void SetText(CURL* easy, CURLoption option, const QString& text)
     curl_easy_setopt(easy, option, text.toUtf8().constData()); // libcurl copies option strings
 }
 
-// What a failed post tells the person in front of it.
-struct TFailure
-{
-    CURLcode Result = CURLE_OK;
-    long OsError = 0;
-    QString Detail;   // the library's own text
-    QString Host;     // the service's host, from the URL
-    int Port = 0;
-    QString FirstHop; // "the proxy server HOST port N" when the client does not connect to the service itself
-    QString CAFile;
-};
-
-bool DetailSays(const TFailure& f, std::initializer_list<const char*> phrases)
-{
-    for (const char* phrase : phrases)
-        if (f.Detail.contains(QLatin1String(phrase), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
-// Words first, saying what happened and what to check; the library's text after them, for whoever
-// has to dig further.
-QString ExplainFailure(const TFailure& f)
-{
-    const QString where = f.FirstHop.isEmpty() ? QStringLiteral("%1 port %2").arg(f.Host).arg(f.Port) : f.FirstHop;
-    const QString caFileHint = QStringLiteral("If the service uses its own certificate authority, name its CA file "
-                                              "with --ca-file or as CAFile in [Connection] of the settings file.");
-    QString words;
-    switch (f.Result) {
-    case CURLE_COULDNT_CONNECT: {
-        const QString check = f.FirstHop.isEmpty()
-                                  ? QStringLiteral("Check the host name and the port, and that the service is "
-                                                   "running there.")
-                                  : QStringLiteral("Check the Connection Settings.");
-        if (f.OsError == ECONNREFUSED)
-            words = QStringLiteral("The connection to %1 was refused. ").arg(where) + check;
-        else
-            words = QStringLiteral("Could not reach %1. ").arg(where) + check;
-        break;
-    }
-    case CURLE_COULDNT_RESOLVE_HOST:
-        words = QStringLiteral("The host name %1 could not be found. Check the host name and your Internet "
-                               "connection.")
-                    .arg(f.Host);
-        break;
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        words = QStringLiteral("The name of %1 could not be found. Check the Connection Settings.").arg(where);
-        break;
-    case CURLE_SSL_CONNECT_ERROR:
-        // A plain HTTP server answers the TLS greeting with text that is no TLS record at all.
-        if (DetailSays(f, {"wrong version number", "unknown protocol", "packet length too long"}))
-            words = QStringLiteral("The server did not answer with a secure connection. Check the SSL setting and "
-                                   "the port.");
-        else
-            words = QStringLiteral("The secure connection to %1 could not be set up.").arg(where);
-        break;
-    case CURLE_PEER_FAILED_VERIFICATION:
-        if (DetailSays(f, {"subject name", "does not match", "host name"}))
-            words = QStringLiteral("The certificate of %1 was issued for another host name. Check the host name.")
-                        .arg(f.Host);
-        else if (DetailSays(f, {"expired"}))
-            words = QStringLiteral("The certificate of %1 has expired.").arg(f.Host);
-        else
-            words = QStringLiteral("The certificate of %1 is not trusted. ").arg(f.Host) + caFileHint;
-        break;
-    case CURLE_SSL_CACERT_BADFILE:
-        words = QStringLiteral("The CA file %1 cannot be read. Check --ca-file or CAFile in [Connection] of the "
-                               "settings file.")
-                    .arg(f.CAFile);
-        break;
-    case CURLE_OPERATION_TIMEDOUT:
-        words = QStringLiteral("The request to %1 timed out.").arg(f.Host);
-        break;
-    default:
-        return f.Detail;
-    }
-    return words + QStringLiteral(" (") + f.Detail + QLatin1Char(')');
-}
-
 } // namespace
 
 void THTTPSClient::Prepare(TCurlTransfer& t, const QString& url)
@@ -593,7 +516,7 @@ std::optional<THTTPSError> TransferFailure(TCurlTransfer& t)
                                                  .arg(THTTPSClient::MaxReplyBytes));
     if (t.Result == CURLE_OK)
         return std::nullopt;
-    TFailure failure;
+    TPostFailure failure;
     failure.Result = t.Result;
     curl_easy_getinfo(t.Easy, CURLINFO_OS_ERRNO, &failure.OsError);
     failure.Detail = QString::fromUtf8(t.ErrorBuffer);
@@ -675,23 +598,13 @@ quint64 THTTPSClient::StartPost(const QString& url, const QByteArray& body,
 void THTTPSClient::CancelPost(quint64 id)
 {
     TCurlSession& s = *Session;
-    for (auto it = s.Held.begin(); it != s.Held.end(); ++it) {
-        if ((*it)->Id != id)
+    // A post is either held (ended, not yet handed on) or still running.
+    for (auto* list : {&s.Held, &s.Running}) {
+        const auto it = std::find_if(list->begin(), list->end(), [id](const auto& t) { return t->Id == id; });
+        if (it == list->end())
             continue;
         std::unique_ptr<TCurlTransfer> transfer = std::move(*it);
-        s.Held.erase(it);
-        curl_multi_remove_handle(s.Multi, transfer->Easy);
-        transfer->OnDone = nullptr;
-        transfer->RequestBody.clear();
-        transfer->Body.clear();
-        s.Idle.push_back(std::move(transfer));
-        return;
-    }
-    for (auto it = s.Running.begin(); it != s.Running.end(); ++it) {
-        if ((*it)->Id != id)
-            continue;
-        std::unique_ptr<TCurlTransfer> transfer = std::move(*it);
-        s.Running.erase(it);
+        list->erase(it);
         curl_multi_remove_handle(s.Multi, transfer->Easy);
         transfer->OnDone = nullptr;
         transfer->RequestBody.clear();
