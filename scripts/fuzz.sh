@@ -18,7 +18,7 @@ TARGETS=(fuzz_source fuzz_catalogue fuzz_replies fuzz_mapping fuzz_settings)
 sources_of() {
     case "$1" in
     fuzz_source) echo src/core/TextDecoder.cpp src/core/RunLog.cpp src/source/csvdata.cpp \
-        src/source/SourceFile.cpp tests/source/fuzz/FuzzSource.cpp ;;
+        src/source/FileBlocks.cpp src/source/SourceFile.cpp tests/source/fuzz/FuzzSource.cpp ;;
     fuzz_catalogue) echo src/core/TextDecoder.cpp src/core/Conversions.cpp src/mapping/NameList.cpp \
         src/mapping/FieldNames.cpp src/mapping/FieldCatalogue.cpp tests/mapping/fuzz/FuzzCatalogue.cpp ;;
     fuzz_replies) echo src/core/TextDecoder.cpp src/core/Conversions.cpp src/exchange/Replies.cpp \
