@@ -11,11 +11,12 @@
 //
 // Usage: bench_cli [rows=20000] [rounds=3] [all|loopback|memory|relay]
 
+#include "BareLoop.h"
 #include "DelayRelay.h"
 #include "SandboxProcess.h"
 #include "VolunteerFile.h"
 
-#include "exchange/MIMEEncoder.h"
+#include "exchange/ParallelPosts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,72 +129,6 @@ TCliRun RunCommand(const QString& dir, const QString& program, const QStringList
     return run;
 }
 
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-size_t Discard(char*, size_t size, size_t count, void*)
-{
-    return size * count;
-}
-
-QByteArray MimeBody(const QString& text)
-{
-    TMIMEEncoder mime;
-    mime.SetPartCount(1);
-    mime.SetPartDecodedString(0, text);
-    mime.SetPartContentType(0, QStringLiteral("text/plain"));
-    mime.SetPartContentTypeAttr(0, QStringLiteral("charset=\"iso-8859-1\""));
-    mime.EncodeToString();
-    return mime.Message();
-}
-
-struct TBareRun
-{
-    double Rate = 0;
-    double CpuPerThousand = 0;
-    std::vector<double> PostMs; // each post's time, in the order sent
-};
-
-// The same bodies, one keep-alive connection, nothing else.
-TBareRun BareLoop(const QString& url, const QString& caFile, const std::vector<QByteArray>& bodies)
-{
-    CURL* easy = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/plain");
-    headers = curl_slist_append(headers, "Expect:");
-    const QByteArray urlBytes = url.toUtf8();
-    const QByteArray caBytes = caFile.toUtf8();
-    curl_easy_setopt(easy, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Discard);
-    curl_easy_setopt(easy, CURLOPT_CAINFO, caBytes.constData());
-    curl_easy_setopt(easy, CURLOPT_PROXY, "");
-    QElapsedTimer clock;
-    clock.start();
-    const double cpuBefore = CpuSeconds();
-    size_t ok = 0;
-    TBareRun run;
-    run.PostMs.reserve(bodies.size());
-    for (const QByteArray& body : bodies) {
-        const qint64 start = clock.nsecsElapsed();
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
-        ok += curl_easy_perform(easy) == CURLE_OK ? 1 : 0;
-        run.PostMs.push_back(double(clock.nsecsElapsed() - start) / 1e6);
-    }
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    run.CpuPerThousand = (CpuSeconds() - cpuBefore) * 1000.0 / double(bodies.size());
-    run.Rate = double(bodies.size()) / seconds;
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(easy);
-    if (ok != bodies.size())
-        std::printf("  bare loop: %zu of %zu posts failed\n", bodies.size() - ok, bodies.size());
-    return run;
-}
-
 double Median(std::vector<double> values)
 {
     if (values.empty())
@@ -256,7 +191,7 @@ public:
         std::vector<QByteArray> bodies;
         for (const QString& envelope : Sandbox.Requests())
             if (envelope.contains(QStringLiteral("&RT=31&")))
-                bodies.push_back(MimeBody(envelope));
+                bodies.push_back(TParallelPosts::Encode(envelope).Bytes);
         return bodies;
     }
 

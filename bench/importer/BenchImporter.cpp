@@ -2,13 +2,14 @@
 // the local service over HTTPS, next to a bare libcurl loop posting the same bodies on
 // one reused connection; and how late a 100 ms timer ticks while the run goes on.
 
+#include "BareLoop.h"
 #include "SandboxProcess.h"
 #include "ScriptedPrompt.h"
 
 #include "app/Unit1.h"
 #include "exchange/Connection.h"
 #include "exchange/Exchange.h"
-#include "exchange/MIMEEncoder.h"
+#include "exchange/ParallelPosts.h"
 #include "importer/RecordEncoder.h"
 #include "mapping/ColumnMap.h"
 #include "mapping/FieldCatalogue.h"
@@ -42,50 +43,6 @@ const QString CatalogueReply = QStringLiteral("OK\r\n"
                                               "1\t2\t0\tLast name\t0\r\n"
                                               "1\t19\t0\tFlags\t0\r\n"
                                               "8\t1\t0\tDate joined\t6\r\n");
-
-size_t Discard(char*, size_t size, size_t count, void*)
-{
-    return size * count;
-}
-
-QByteArray MimeBody(const QString& text)
-{
-    TMIMEEncoder mime;
-    mime.SetPartCount(1);
-    mime.SetPartDecodedString(0, text);
-    mime.SetPartContentType(0, QStringLiteral("text/plain"));
-    mime.SetPartContentTypeAttr(0, QStringLiteral("charset=\"iso-8859-1\""));
-    mime.EncodeToString();
-    return mime.Message();
-}
-
-double BareRate(const QString& url, const QString& caFile, const std::vector<QByteArray>& bodies)
-{
-    CURL* easy = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/plain");
-    headers = curl_slist_append(headers, "Expect:");
-    const QByteArray urlBytes = url.toUtf8();
-    const QByteArray caBytes = caFile.toUtf8();
-    curl_easy_setopt(easy, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Discard);
-    curl_easy_setopt(easy, CURLOPT_CAINFO, caBytes.constData());
-    curl_easy_setopt(easy, CURLOPT_PROXY, "");
-    QElapsedTimer clock;
-    clock.start();
-    size_t ok = 0;
-    for (const QByteArray& body : bodies) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
-        ok += curl_easy_perform(easy) == CURLE_OK ? 1 : 0;
-    }
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(easy);
-    if (ok != bodies.size())
-        std::printf("  bare loop: %zu of %zu posts failed\n", bodies.size() - ok, bodies.size());
-    return double(bodies.size()) / seconds;
-}
 
 // The bench's five columns: names, two flags, a day-first date.
 void MapBenchColumns(TColumnMap& map)
@@ -203,11 +160,11 @@ int main(int argc, char** argv)
     for (int row = 0; row < rows; ++row) {
         const TRecordText record = ComposeRecord(BuildRowList(lines[row], row + 1), map, catalogue.Entries,
                                                  DemoAccount, DemoLogin, DemoPassword, QStringLiteral("0"), row);
-        bodies.push_back(MimeBody(record.Text));
+        bodies.push_back(TParallelPosts::Encode(record.Text).Bytes);
     }
     const QString url = QStringLiteral("https://%1/ex/import.dll").arg(sandbox.Host());
     // Warm-up: certificates read, first handshake made, on both sides.
-    BareRate(url, sandbox.CAFile(), std::vector<QByteArray>(bodies.begin(), bodies.begin() + qMin(rows, 50)));
+    BareLoop(url, sandbox.CAFile(), std::vector<QByteArray>(bodies.begin(), bodies.begin() + qMin(rows, 50)));
 
     // Each round runs the bare loop before and after the import and averages the two,
     // so a machine that speeds up or slows down during the round favours neither side;
@@ -218,10 +175,10 @@ int main(int argc, char** argv)
     bool allCounted = true;
     for (int round = 1; round <= rounds; ++round) {
         sandbox.Reset();
-        const double bareBefore = BareRate(url, sandbox.CAFile(), bodies);
+        const double bareBefore = BareLoop(url, sandbox.CAFile(), bodies).Rate;
         const TRoundResult run = ImportRound(sandbox, hostDir.path(), lines);
         sandbox.Reset();
-        const double bareAfter = BareRate(url, sandbox.CAFile(), bodies);
+        const double bareAfter = BareLoop(url, sandbox.CAFile(), bodies).Rate;
         const double bare = (bareBefore + bareAfter) / 2;
         ratios.push_back(100.0 * run.Rate / bare);
         lateness.insert(lateness.end(), run.Lateness.begin(), run.Lateness.end());
